@@ -1,0 +1,61 @@
+// Core: start-up, the frame loop, keyboard, camera, level events, sound and gauges.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/game.h"
+
+namespace vexlot {
+
+// One input event as the window (or a script) delivers it in the frame's event step.
+struct InputEvent {
+    enum class Type { KeyDown, KeyUp, Char, WorldClick, PaletteClick, Option, Button, Close, WindowPress };
+    Type type = Type::KeyDown;
+    int code = 0;          // key code, character code, option number
+    float x = 0, y = 0;    // world units (WorldClick), palette units (PaletteClick), window pixels (WindowPress)
+    std::string name;      // control name for Button
+};
+
+// Decodes the level and palette pictures held inside the program (game colour values).
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<int32_t> pixels;
+};
+const Picture& levelPicture();
+const Picture& palettePicture();
+
+// Start-up: everything the window's load event sets before the first frame.
+void startup(Game& game, uint64_t seed);
+
+// One frame: events, guys, drawing, rockets, blasts, rocks, shrapnel. Pacing is the caller's.
+// Returns false when an event ended the program (the frame stops right after the event step).
+bool runFrame(Game& game, std::span<const InputEvent> events);
+void deliverEvent(Game& game, const InputEvent& event);
+// A mouse press in the window at pixel (px, py), routed to the control under it.
+void pressWindow(Game& game, float px, float py);
+
+// Keyboard handlers (virtual key codes and character codes).
+void Form_KeyDown(Game& game, int keyCode);
+void Form_KeyUp(Game& game, int keyCode);
+void Form_KeyPress(Game& game, int charCode);
+
+// Camera for guy 0 and the level events it drives.
+void camera(Game& game);
+void picmove(Game& game);
+void setUpComputerGuy(Game& game, int n, float x, float y, int16_t weapon);
+
+// Sound: plays "\name.wav" from the program's folder while soundOn is -1.
+void sound(Game& game, const std::string& filename, int32_t flags = 1);
+
+// Gauges: every write goes through these and fires the value-changed handler.
+void setLife(Game& game, int value);
+void setAmmo(Game& game, int k, int value);
+void life_Change(Game& game);
+void ammo_Change(Game& game, int k);
+
+// Text of a Single the way the window shows numbers: up to seven significant digits.
+std::string singleText(float v);
+
+}  // namespace vexlot

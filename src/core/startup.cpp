@@ -1,0 +1,77 @@
+// Start-up: the window's fixed contents and every value set before the first frame.
+#include "core/core.h"
+#include "effects/effects.h"
+#include "weapons/weapons.h"
+
+namespace vexlot {
+
+namespace {
+
+void setUpGauges(Game& game) {
+    game.life = Gauge{0, 100, true, rgb(0, 0, 255), 90, 30, 2625, 270};
+    for (int k = 0; k < 10; ++k)
+        game.ammo[k] = Gauge{0, weaponTable[k].gaugeMax, k == 0, weaponTable[k].gaugeColour, 2730, 30, 1905, 270};
+}
+
+void setUpPlayer(Guy& g) {
+    g.x = 1000;
+    g.y = 3000;
+    g.legAngleA = g.legAngleB = 90;
+    g.headColour = rgb(254, 255, 255);
+    for (int p = 1; p <= 5; ++p) g.partColour[p] = rgb(128, 127, 127);
+    for (int p = 6; p <= 9; ++p) g.partColour[p] = rgb(150, 150, 150);
+    g.armAngle1Upper = 90;
+    g.armAngle1Lower = 0;
+    g.armAngle2Upper = 90;
+    g.armAngle2Lower = 0;
+    g.weapon = 1;
+    g.bodyAngle = 90;
+}
+
+}  // namespace
+
+void startup(Game& game, uint64_t seed) {
+    setUpGauges(game);
+    setLife(game, 100);
+    setAmmo(game, 0, 200);
+    game.pi = 3.141593;
+    game.speedFactor = 2.0f;
+    game.rng.seed(seed);
+
+    const Picture& level = levelPicture();
+    game.picback.create(kWorldWidthUnits / Surface::kUnitsPerPixel, kWorldHeightUnits / Surface::kUnitsPerPixel,
+                        0, level.pixels, level.width, level.height);
+    game.picbackLeft = 0;
+    game.picbackTop = 0;
+
+    game.scrollStage = -1;
+    for (int i = 1; i <= 9; ++i) {
+        game.ammo[i].left = game.ammo[0].left;
+        game.ammo[i].top = game.ammo[0].top;
+        setAmmo(game, i, game.ammo[i].max);
+    }
+    setUpStartupRocket(game);
+    setUpStartupShrapnel(game);
+
+    setUpPlayer(game.guyTable[0]);
+    for (int n = 1; n <= 2; ++n) {
+        Guy& g = game.guyTable[n];
+        g.x = 500.0f * n + 2000;
+        g.y = 3000;
+        g.legAngleA = g.legAngleB = 90;
+        g.headColour = rgb(254, 255, 255);
+        for (int p = 1; p <= 5; ++p) g.partColour[p] = rgb(0, 0, 127);
+        for (int p = 6; p <= 9; ++p) g.partColour[p] = rgb(0, 0, 255);
+        g.armAngle1Upper = 90;
+        g.armAngle1Lower = 0;
+        g.armAngle2Upper = 90;
+        g.armAngle2Lower = 0;
+        g.weapon = 2;
+        g.bodyAngle = 90;
+        g.health = 5;
+    }
+    game.lastGuy = 2;
+    addStartupPickups(game);
+}
+
+}  // namespace vexlot

@@ -1,0 +1,32 @@
+// Composes the whole window (world view, gauges, panels) into one frame buffer in software,
+// so that the headless runner renders exactly what the player sees.
+#pragma once
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "core/game.h"
+
+namespace vexlot {
+
+struct FrameBuffer {
+    int width = kClientWidthPx, height = kClientHeightPx;
+    std::vector<uint32_t> argb = std::vector<uint32_t>(static_cast<size_t>(kClientWidthPx) * kClientHeightPx);
+
+    void fill(int x, int y, int w, int h, uint32_t colour);
+    void frame(int x, int y, int w, int h, uint32_t colour);  // one-pixel outline
+    void text(int x, int y, std::string_view s, uint32_t colour);
+};
+
+// Game colour value (r + 256*g + 65536*b) to 0xAARRGGBB.
+inline uint32_t toArgb(int32_t c) {
+    return 0xFF000000u | (static_cast<uint32_t>(c & 255) << 16) | (static_cast<uint32_t>(c & 0xFF00)) |
+           (static_cast<uint32_t>(c >> 16) & 255);
+}
+
+// Window units (twips) to pixels.
+constexpr int twips(int t) { return t / 15; }
+
+void composeWindow(const Game& game, FrameBuffer& out);
+
+}  // namespace vexlot

@@ -1,0 +1,153 @@
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include <stb_easy_font.h>
+
+namespace vexlot {
+
+namespace {
+constexpr double kFar = 1e7;  // any pixel index beyond this is outside every surface
+constexpr int32_t kColourMask = 0xFFFFFF;  // colour values above 16777215 keep their low 24 bits
+}  // namespace
+
+int toPixel(double units) {
+    double p = std::floor(units / Surface::kUnitsPerPixel);
+    if (!(p > -kFar)) return -static_cast<int>(kFar);
+    if (p > kFar) return static_cast<int>(kFar);
+    return static_cast<int>(p);
+}
+
+void Surface::create(int w, int h, int32_t background, const std::vector<int32_t>& picture, int pw,
+                     int ph) {
+    width_ = w;
+    height_ = h;
+    backColor = background;
+    loaded_.assign(static_cast<size_t>(w) * h, background);
+    for (int y = 0; y < std::min(h, ph); ++y)
+        for (int x = 0; x < std::min(w, pw); ++x)
+            loaded_[static_cast<size_t>(y) * w + x] = picture[static_cast<size_t>(y) * pw + x];
+    pixels_ = loaded_;
+}
+
+int32_t Surface::point(double x, double y) const {
+    int px = toPixel(x), py = toPixel(y);
+    if (px < 0 || py < 0 || px >= width_ || py >= height_) return -1;
+    return pixelAt(px, py);
+}
+
+void Surface::setPixel(int px, int py, int32_t colour) {
+    if (px < 0 || py < 0 || px >= width_ || py >= height_) return;
+    pixels_[static_cast<size_t>(py) * width_ + px] = colour & kColourMask;
+}
+
+void Surface::disc(double cx, double cy, int diameter, int32_t colour) {
+    if (!(std::abs(cx) < kFar && std::abs(cy) < kFar)) return;
+    setPixel(static_cast<int>(std::floor(cx)), static_cast<int>(std::floor(cy)), colour);
+    if (diameter < 2) return;
+    double r = diameter / 2.0;
+    int x0 = std::max(0, static_cast<int>(std::floor(cx - r)));
+    int x1 = std::min(width_ - 1, static_cast<int>(std::ceil(cx + r)));
+    int y0 = std::max(0, static_cast<int>(std::floor(cy - r)));
+    int y1 = std::min(height_ - 1, static_cast<int>(std::ceil(cy + r)));
+    for (int py = y0; py <= y1; ++py) {
+        double dy = py + 0.5 - cy;
+        for (int px = x0; px <= x1; ++px) {
+            double dx = px + 0.5 - cx;
+            if (dx * dx + dy * dy < r * r) pixels_[static_cast<size_t>(py) * width_ + px] = colour & kColourMask;
+        }
+    }
+}
+
+void Surface::pset(double x, double y, int32_t colour) {
+    disc(x / kUnitsPerPixel, y / kUnitsPerPixel, pen(), colour);
+}
+
+void Surface::line(double x1, double y1, double x2, double y2, int32_t colour) {
+    if (pen() < 2) {
+        int ax = toPixel(x1), ay = toPixel(y1), bx = toPixel(x2), by = toPixel(y2);
+        // Clip absurdly long lines to the surface's neighbourhood before stepping.
+        long long span = std::max(std::llabs(static_cast<long long>(bx) - ax), std::llabs(static_cast<long long>(by) - ay));
+        if (span > 4LL * (width_ + height_)) return;
+        int dx = std::abs(bx - ax), sx = ax < bx ? 1 : -1;
+        int dy = -std::abs(by - ay), sy = ay < by ? 1 : -1;
+        int err = dx + dy;
+        for (;;) {
+            setPixel(ax, ay, colour);
+            if (ax == bx && ay == by) break;
+            int e2 = 2 * err;
+            if (e2 >= dy) { err += dy; ax += sx; }
+            if (e2 <= dx) { err += dx; ay += sy; }
+        }
+        return;
+    }
+    double ax = x1 / kUnitsPerPixel, ay = y1 / kUnitsPerPixel;
+    double bx = x2 / kUnitsPerPixel, by = y2 / kUnitsPerPixel;
+    double span = std::max(std::abs(bx - ax), std::abs(by - ay));
+    if (!(span < 4.0 * (width_ + height_))) return;
+    int steps = static_cast<int>(std::ceil(span));
+    for (int s = 0; s <= steps; ++s) {
+        double t = steps == 0 ? 0.0 : static_cast<double>(s) / steps;
+        disc(ax + (bx - ax) * t, ay + (by - ay) * t, pen(), colour);
+    }
+}
+
+void Surface::box(double x1, double y1, double x2, double y2, int32_t colour) {
+    line(x1, y1, x2, y1, colour);
+    line(x2, y1, x2, y2, colour);
+    line(x2, y2, x1, y2, colour);
+    line(x1, y2, x1, y1, colour);
+}
+
+void Surface::filledBox(double x1, double y1, double x2, double y2, int32_t colour) {
+    int ax = std::max(0, std::min(toPixel(x1), toPixel(x2)));
+    int bx = std::min(width_ - 1, std::max(toPixel(x1), toPixel(x2)));
+    int ay = std::max(0, std::min(toPixel(y1), toPixel(y2)));
+    int by = std::min(height_ - 1, std::max(toPixel(y1), toPixel(y2)));
+    for (int py = ay; py <= by; ++py)
+        for (int px = ax; px <= bx; ++px) pixels_[static_cast<size_t>(py) * width_ + px] = colour & kColourMask;
+}
+
+void Surface::circleArc(double cx, double cy, double radius, double start, double end, int32_t colour) {
+    if (end < start) end += 2 * 3.14159265358979323846;
+    double lengthPx = radius * (end - start) / kUnitsPerPixel;
+    int steps = std::clamp(static_cast<int>(std::ceil(lengthPx)), 1, 4096);
+    double px = cx + radius * std::cos(start), py = cy - radius * std::sin(start);
+    for (int s = 1; s <= steps; ++s) {
+        double a = start + (end - start) * s / steps;
+        double nx = cx + radius * std::cos(a), ny = cy - radius * std::sin(a);
+        line(px, py, nx, ny, colour);
+        px = nx;
+        py = ny;
+    }
+}
+
+void Surface::print(std::string_view text) {
+    // stb_easy_font lays text out as quads of 4 vertices (x, y, z, colour) in pixels.
+    static char buffer[16 * 1024];
+    std::string s(text);
+    int quads = stb_easy_font_print(0, 0, s.data(), nullptr, buffer, sizeof buffer);
+    int ox = toPixel(currentX), oy = toPixel(currentY);
+    for (int q = 0; q < quads; ++q) {
+        const float* v = reinterpret_cast<const float*>(buffer + q * 64);
+        int qx0 = static_cast<int>(v[0]), qy0 = static_cast<int>(v[1]);
+        int qx1 = static_cast<int>(v[8]), qy1 = static_cast<int>(v[9]);
+        for (int y = qy0; y < qy1; ++y)
+            for (int x = qx0; x < qx1; ++x) setPixel(ox + x, oy + y, foreColor);
+    }
+}
+
+void Surface::cls() { pixels_ = loaded_; }
+
+uint64_t Surface::hash() const {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a, a pixel at a time
+    for (int32_t p : pixels_) {
+        h ^= static_cast<uint32_t>(p);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+}  // namespace vexlot

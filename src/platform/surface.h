@@ -1,0 +1,62 @@
+// The world surface: a software raster that keeps its pixels, addressed in world units.
+//
+// Mapping: a world point (x, y) lies in pixel (floor(x / 15), floor(y / 15)); that pixel is what
+// Point reads and what a pen of width 1 paints. A dot of diameter N (N >= 2) covers every pixel whose
+// centre lies closer than N / 2 pixels to the point (x / 15, y / 15), plus the pixel holding the point.
+// Lines of width 1 join the endpoint pixels with Bresenham's algorithm; wider lines are round dots
+// swept along the segment. Pixels hold the game's colour values r + 256*g + 65536*b.
+#pragma once
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vexlot {
+
+class Surface {
+public:
+    static constexpr int kUnitsPerPixel = 15;
+
+    // A surface of w x h pixels in the background colour with `picture` (pw x ph, game colours)
+    // at its top-left corner; the picture is kept so that cls() can restore it.
+    void create(int w, int h, int32_t background, const std::vector<int32_t>& picture, int pw, int ph);
+
+    int widthPx() const { return width_; }
+    int heightPx() const { return height_; }
+    const int32_t* pixels() const { return pixels_.data(); }
+    int32_t pixelAt(int px, int py) const { return pixels_[static_cast<size_t>(py) * width_ + px]; }
+
+    // Colour at a world point; -1 outside the surface.
+    int32_t point(double x, double y) const;
+
+    int32_t backColor = 0;
+    int16_t drawWidth = 1;
+    float currentX = 0, currentY = 0;
+    int32_t foreColor = 0;
+
+    void pset(double x, double y, int32_t colour);
+    void line(double x1, double y1, double x2, double y2, int32_t colour);
+    void box(double x1, double y1, double x2, double y2, int32_t colour);
+    void filledBox(double x1, double y1, double x2, double y2, int32_t colour);
+    // Arc of a circle: angles in radians, counter-clockwise on screen from +x.
+    void circleArc(double cx, double cy, double radius, double start, double end, int32_t colour);
+    // Prints text at (currentX, currentY) in foreColor.
+    void print(std::string_view text);
+    // Back to the picture as loaded.
+    void cls();
+
+    uint64_t hash() const;
+
+private:
+    void setPixel(int px, int py, int32_t colour);
+    void disc(double cx, double cy, int diameter, int32_t colour);  // pixel coordinates
+    int pen() const { return drawWidth < 1 ? 1 : drawWidth; }
+
+    int width_ = 0, height_ = 0;
+    std::vector<int32_t> pixels_;
+    std::vector<int32_t> loaded_;
+};
+
+// World unit -> pixel index, safe for any value (huge or NaN coordinates land far outside).
+int toPixel(double units);
+
+}  // namespace vexlot

@@ -17,5 +17,9 @@ void setUpStartupShrapnel(Game& game);
 void shrapnelPhase(Game& game);
 void drawshrapnel(Game& game, int i);
 void eraseshrapnel(Game& game, int i);
+// A fuse burst throws a ring of children; a bounce burst gives them random speeds and more bounces.
+enum class BurstKind { Fuse, Bounce };
+// Adds particle i's `children` children (copies of it) beyond the end of the table.
+void burst(Game& game, int i, BurstKind kind);
 
 }  // namespace vexlot

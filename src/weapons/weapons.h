@@ -18,4 +18,8 @@ void drawrock(Game& game, int i);
 void eraserock(Game& game, int i);
 void addStartupPickups(Game& game);
 
+// A small particle thrown up from (x, y) (blood drop, brass casing) with the fields both share;
+// the caller sets its colour components. Returns the particle's index (0 when the table is full).
+int addDrop(Game& game, float x, float y, int16_t width);
+
 }  // namespace vexlot

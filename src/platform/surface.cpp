@@ -47,6 +47,15 @@ void Surface::disc(double cx, double cy, int diameter, int32_t colour) {
     if (!(std::abs(cx) < kFar && std::abs(cy) < kFar)) return;
     setPixel(static_cast<int>(std::floor(cx)), static_cast<int>(std::floor(cy)), colour);
     if (diameter < 2) return;
+    // Odd diameters centre on the pixel's centre, even ones on its nearest corner, so that every
+    // dot of diameter N is exactly N pixels across and has the same shape wherever it lies.
+    if (diameter % 2) {
+        cx = std::floor(cx) + 0.5;
+        cy = std::floor(cy) + 0.5;
+    } else {
+        cx = std::floor(cx + 0.5);
+        cy = std::floor(cy + 0.5);
+    }
     double r = diameter / 2.0;
     int x0 = std::max(0, static_cast<int>(std::floor(cx - r)));
     int x1 = std::min(width_ - 1, static_cast<int>(std::ceil(cx + r)));

@@ -2,7 +2,8 @@
 //
 // Mapping: a world point (x, y) lies in pixel (floor(x / 15), floor(y / 15)); that pixel is what
 // Point reads and what a pen of width 1 paints. A dot of diameter N (N >= 2) covers every pixel whose
-// centre lies closer than N / 2 pixels to the point (x / 15, y / 15), plus the pixel holding the point.
+// centre lies closer than N / 2 pixels to the centre (odd N) or nearest corner (even N) of the pixel
+// holding the point, so it is exactly N pixels across.
 // Lines of width 1 join the endpoint pixels with Bresenham's algorithm; wider lines are round dots
 // swept along the segment. Pixels hold the game's colour values r + 256*g + 65536*b.
 #pragma once

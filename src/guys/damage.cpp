@@ -1,0 +1,121 @@
+// Guy damage: the hurt and dead states, hazard probes, applying the frame's hits, death cries.
+#include <string>
+
+#include "core/core.h"
+#include "guys/guys.h"
+#include "guys/probe.h"
+
+namespace vexlot {
+
+void deathSound(Game& game) {
+    const int n = static_cast<int>(intDown(game.rnd() * 4.0f + 1.0f));
+    sound(game, "\\death" + std::to_string(n) + ".wav", 1);
+}
+
+namespace {
+
+void addBloodSpark(Game& game, const Guy& g) {
+    Rock& r = game.rockTable[addRock(game)];
+    r.kind = 2;
+    r.x = g.x;
+    r.y = g.y + 100;
+    r.vx = 0;
+    r.vy = 0;
+    r.size = g.bleedFrames;
+    r.counter = g.bleedFrames;
+    r.aux = g.bleedFrames;
+}
+
+}  // namespace
+
+void hurtAndDeadStates(Game& game, int i) {
+    Guy& g = game.guyTable[i];
+    if (g.state == 1) {
+        if (i == 0) {
+            if (game.life.value < 1) g.state = 3;
+        } else if (g.health == 0) {
+            g.state = 3;
+            for (int p = 1; p <= 9; ++p) {
+                const int v = cint(game.rnd() * 127.0f);
+                g.partColour[p] = rgb(v, v, v);
+            }
+        }
+        addBloodSpark(game, g);
+        if (g.bleedFrames > 0) {
+            g.bleedFrames = static_cast<int16_t>(g.bleedFrames - 1);
+            game.hitCount[i] = static_cast<int16_t>(game.hitCount[i] + 1);
+        } else {
+            g.state = 0;
+        }
+    } else if (g.state == 3) {
+        g.bodyAngle = 0;
+        g.aimAngle = 0;
+        g.legAngleA = g.legAngleB = 0;
+        game.keyDown[i] = 0;
+        game.keyFire[i] = 0;
+        game.keyLeft[i] = 0;
+        game.keyRight[i] = 0;
+        game.spin[i] = 0;
+    }
+}
+
+namespace {
+
+struct HazardProbe {
+    float dx, dy;
+    int16_t pushVx;   // added to vx when hot
+    int16_t spin;     // spin when hot (0: the feet probe throws at random instead)
+};
+
+void applyDamage(Game& game, int i) {
+    Guy& g = game.guyTable[i];
+    const int16_t hits = game.hitCount[i];
+    if (hits > 0) {
+        if (i > 0) {
+            const int16_t h = static_cast<int16_t>(g.health - hits);
+            if (h < 1) {
+                g.health = 0;
+                if (g.state == 0) deathSound(game);
+                g.state = 3;
+            } else {
+                g.health = h;
+            }
+        } else if (game.life.value - hits > 0) {
+            setLife(game, game.life.value - hits);
+        } else {
+            setLife(game, 0);
+            if (g.state == 0) deathSound(game);
+            g.state = 3;
+        }
+    }
+    game.hitCount[i] = 0;
+}
+
+}  // namespace
+
+void hazardsAndDamage(Game& game, int i) {
+    Guy& g = game.guyTable[i];
+    // Head, feet, right side, left side, in this order.
+    const HazardProbe probes[] = {{0, -50, 0, 0}, {0, 350, 0, 0}, {50, 150, 20, facingRight}, {-75, 150, -20, facingLeft}};
+    for (int p = 0; p < 4; ++p) {
+        const int32_t c = probe(game, g, probes[p].dx, probes[p].dy);
+        if (isDeadly(c)) {
+            g.state = 1;
+            g.bleedFrames = 10;
+        } else if (isHot(c)) {
+            if (p == 1) {
+                g.vy = static_cast<int16_t>(g.vy - 20);
+                g.vx = cint(game.rnd() * 400.0f - 200.0f);
+                game.spin[i] = facingLeft;
+            } else if (p >= 2) {
+                g.vx = static_cast<int16_t>(g.vx + probes[p].pushVx);
+                g.vy = static_cast<int16_t>(g.vy - 20);
+                game.spin[i] = probes[p].spin;
+            }
+            game.hitCount[i] = static_cast<int16_t>(game.hitCount[i] + 1);
+        }
+    }
+    applyDamage(game, i);
+}
+
+}  // namespace vexlot

@@ -33,7 +33,10 @@ int dotWidth(int diameter) {
     return runWidth(s, 40, 40, 1);
 }
 
-uint64_t emptyWorldHash() { return World().game->picback.hash(); }
+uint64_t emptyWorldHash() {
+    static const uint64_t hash = World().game->picback.hash();
+    return hash;
+}
 
 // A rocket with no parts, upright, at (x, y).
 Rocket& bareRocket(Game& g, double x, double y) {
@@ -389,6 +392,47 @@ TEST(EffectsRocket, FigureIsErasedExactly) {
     EXPECT_EQ(g.picback.hash(), emptyWorldHash());
 }
 
+// Each pod shows as a dot of its own pen width in its rock's colour; a big grenade's pod shows nothing.
+TEST(EffectsRocket, PodLooksByPayload) {
+    struct Range { int lo, hi; };
+    struct Case { int16_t payload; int16_t pen; Range red, green, blue; int draws; } cases[] = {
+        {5, 2, {255, 255}, {127, 127}, {0, 0}, 0},   {7, 2, {255, 255}, {0, 0}, {127, 127}, 0},
+        {11, 1, {255, 255}, {127, 127}, {0, 0}, 0},  {6, 3, {255, 255}, {0, 255}, {0, 0}, 1},
+        {8, 2, {0, 255}, {0, 0}, {0, 127}, 2},       {9, 2, {255, 255}, {127, 254}, {127, 254}, 2},
+        {10, 0, {}, {}, {}, 0},                      {12, 0, {}, {}, {}, 0}};
+    for (auto c : cases) {
+        World w;
+        Game& g = *w;
+        const double x = 6003.75, y = 3003.75;  // off the pixel grid, so pen widths 1, 2 and 3 differ
+        Rocket& r = bareRocket(g, x, y);
+        g.rocketPartCount[1] = 1;
+        r.parts[1] = RocketPart{300, 0, 0, 0, 5, c.payload, 50, 0, 0, 0, 0};  // 300 units right of the centre
+        Rng rng = g.rng;
+        drawrocket(g, 1);
+        for (int k = 0; k < c.draws; ++k) rng.next();
+        EXPECT_EQ(g.rng.state, rng.state) << "payload " << c.payload;
+        Surface expected;  // the same dot painted directly
+        expected.create(g.picback.widthPx(), g.picback.heightPx(), 0, {}, 0, 0);
+        if (c.pen > 0) {
+            expected.drawWidth = c.pen;
+            expected.pset(x + 300, y, 1);
+        }
+        int mismatches = 0;
+        for (int py = 190; py <= 210; ++py)
+            for (int px = 410; px <= 430; ++px) {
+                bool dot = expected.pixelAt(px, py) == 1;
+                int32_t got = g.picback.pixelAt(px, py);
+                auto in = [](int v, Range q) { return v >= q.lo && v <= q.hi; };
+                if (dot != (got != 0)) ++mismatches;
+                if (dot && !(in(redOf(got), c.red) && in(greenOf(got), c.green) && in(blueOf(got), c.blue)))
+                    ++mismatches;
+            }
+        EXPECT_EQ(mismatches, 0) << "payload " << c.payload;
+        eraserocket(g, 1);
+        EXPECT_EQ(g.picback.hash(), emptyWorldHash()) << "payload " << c.payload;
+    }
+}
+
 TEST(EffectsRocket, BurningEngineAddsAFlameAndClearsItsExhaustPath) {
     World w;
     Game& g = *w;
@@ -409,6 +453,8 @@ TEST(EffectsRocket, BurningEngineAddsAFlameAndClearsItsExhaustPath) {
     EXPECT_EQ(g.blastCount, 1);
     EXPECT_EQ(w.at(6000, 3150), kBlack);
     EXPECT_EQ(w.at(6000, 3190), kBlack);
+    EXPECT_EQ(w.at(6022, 3150), kBlack);  // the exhaust is 4 pixels wide
+    EXPECT_EQ(w.at(5978, 3150), kBlack);
     EXPECT_EQ(w.at(6050, 3150), kWhite);
     EXPECT_EQ(w.at(6000, 3230), kWhite);
 }
@@ -513,14 +559,16 @@ TEST(EffectsShrapnel, FuseAndBounceBurstInOneFrame) {
     for (int k = 1; k <= 3; ++k) EXPECT_EQ(g.shrapnelTable[k].bounces, -1);
 }
 
-// A contact damps only the probed axis for bouncing particles and counts one bounce per contact.
-TEST(EffectsShrapnel, TerrainContactByElasticity) {
-    struct Case { float elasticity; bool floor, wall; float vx, vy; float wantVx, wantVy; int16_t bounces; } cases[] = {
-        {-0.9f, true, false, 5, 10, 5, -9, 4},
-        {-0.9f, false, true, 10, 5, -9, 5, 4},
-        {-0.9f, true, true, 10, 10, -9, -9, 3},
-        {1.0f, true, false, 5, 10, 5, 10, 4},
-        {0.0f, true, false, 5, 10, 0, 0, 4}};
+// Gravity by gravityScale; a contact damps only the probed axis of a bouncing particle and counts a bounce.
+TEST(EffectsShrapnel, GravityAndTerrainContact) {
+    struct Case { int16_t gravity; float elasticity; bool floor, wall; float vx, vy; float wantVx, wantVy; int16_t bounces; } cases[] = {
+        {0, -0.9f, true, false, 5, 10, 5, -9, 4},
+        {0, -0.9f, false, true, 10, 5, -9, 5, 4},
+        {0, -0.9f, true, true, 10, 10, -9, -9, 3},
+        {0, 1.0f, true, false, 5, 10, 5, 10, 4},
+        {0, 0.0f, true, false, 5, 10, 0, 0, 4},
+        {1, 1.0f, false, false, 5, 10, 5, 12, 5},   // gravity is gravityScale x 2 a frame
+        {-1, 1.0f, false, false, 5, 10, 5, 8, 5}};
     for (auto c : cases) {
         World w;
         Game& g = *w;
@@ -528,6 +576,7 @@ TEST(EffectsShrapnel, TerrainContactByElasticity) {
         if (c.wall) w.paint(101, 90, 110, 100, kWhite);
         Shrapnel& p = floater(g, 1, 100, 100);
         p.elasticity = c.elasticity;
+        p.gravityScale = c.gravity;
         p.bounces = 5;
         p.vx = c.vx;
         p.vy = c.vy;
@@ -568,21 +617,24 @@ TEST(EffectsShrapnel, BloodRuleTurnsGuyColoursToBloodAndCostsLifeOnce) {
 
 // A particle stopped by terrain is baked in once something non-black lies 50 and 100 units above it.
 TEST(EffectsShrapnel, RestRuleBakesAStoppedParticleIntoTerrain) {
-    struct Case { bool cover; bool baked; } cases[] = {{true, true}, {false, false}};
+    // Rows 93 and 97 hold the points 100 and 50 units above the particle.
+    struct Case { int coverTop, coverBottom; bool baked; } cases[] = {
+        {90, 97, true}, {0, -1, false}, {90, 94, false}, {95, 97, false}};
     const int32_t dirt = rgb(10, 200, 30);
     for (auto c : cases) {
         World w;
         Game& g = *w;
         w.paint(90, 101, 110, 110, kWhite);
-        if (c.cover) w.paint(90, 90, 110, 97, kWhite);
+        if (c.coverBottom >= 0) w.paint(90, c.coverTop, 110, c.coverBottom, kWhite);
         Shrapnel& p = floater(g, 1, 100, 100);
         p.elasticity = 0;
         p.gravityScale = 1;
         p.vy = 8;
         p.colour = dirt;
         shrapnelPhase(g);
-        EXPECT_EQ(g.shrapnelCount, c.baked ? 0 : 1) << c.cover;
-        EXPECT_EQ(w.at(100 * 15 + 7, 100 * 15 + 7), dirt) << c.cover;
+        SCOPED_TRACE(testing::Message() << "cover rows " << c.coverTop << ".." << c.coverBottom);
+        EXPECT_EQ(g.shrapnelCount, c.baked ? 0 : 1);
+        EXPECT_EQ(w.at(100 * 15 + 7, 100 * 15 + 7), dirt);
         if (!c.baked) {
             EXPECT_EQ(p.vx, 0);
             EXPECT_EQ(p.vy, 0);
@@ -613,12 +665,12 @@ TEST(EffectsShrapnel, FireFlingsOnlyNonFireComponentParticles) {
 }
 
 TEST(EffectsShrapnel, FigureByTrailAndShape) {
-    struct Case { int16_t trail, shape; bool atHead, atTail, midEdge; } cases[] = {
-        {0, 2, true, false, false},  // a dot whatever the shape
-        {4, 0, true, true, false},   // a line back to the tail
-        {4, 1, true, true, true},    // box outline
-        {4, 2, true, true, true},    // filled box
-        {4, 3, false, false, false}};
+    struct Case { int16_t trail, shape; bool atHead, atTail, corner, inside; } cases[] = {
+        {0, 3, true, false, false, false},  // a dot whatever the shape
+        {4, 0, true, true, false, false},   // a line back to the tail
+        {4, 1, true, true, true, false},    // box outline
+        {4, 2, true, true, true, true},     // filled box
+        {4, 3, false, false, false, false}};
     for (auto c : cases) {
         World w;
         Game& g = *w;
@@ -633,7 +685,8 @@ TEST(EffectsShrapnel, FigureByTrailAndShape) {
         auto painted = [&](float x, float y) { return w.at(x, y) == rgb(127, 0, 0); };
         EXPECT_EQ(painted(p.x, p.y), c.atHead);
         EXPECT_EQ(painted(p.x - 240, p.y - 120), c.atTail);
-        EXPECT_EQ(painted(p.x - 240, p.y), c.midEdge);  // a box corner
+        EXPECT_EQ(painted(p.x - 240, p.y), c.corner);
+        EXPECT_EQ(painted(p.x - 120, p.y - 30), c.inside);
         eraseshrapnel(g, 1);
         EXPECT_EQ(g.picback.hash(), emptyWorldHash());
     }

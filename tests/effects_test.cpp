@@ -667,7 +667,7 @@ TEST(EffectsShrapnel, FireFlingsOnlyNonFireComponentParticles) {
 TEST(EffectsShrapnel, FigureByTrailAndShape) {
     struct Case { int16_t trail, shape; bool atHead, atTail, corner, inside; } cases[] = {
         {0, 3, true, false, false, false},  // a dot whatever the shape
-        {4, 0, true, true, false, false},   // a line back to the tail
+        {4, 0, true, false, false, false},  // a line back to the tail, its end pixel left out
         {4, 1, true, true, true, false},    // box outline
         {4, 2, true, true, true, true},     // filled box
         {4, 3, false, false, false, false}};

@@ -25,6 +25,8 @@ struct World {
         g.soundSink = &sounds;
         g.soundOn = -1;
     }
+    World(const World&) = delete;  // the game points at this world's sound log
+    World& operator=(const World&) = delete;
     Game& operator*() { return *game; }
     Game* operator->() { return game.get(); }
 

@@ -52,7 +52,8 @@ TEST(Surface, LinesJoinTheirEndsWithThePenWidth) {
     Surface& s = w->picback;
     s.drawWidth = 1;
     s.line(100 * 15, 50 * 15, 110 * 15, 50 * 15, 9);
-    EXPECT_EQ(runLength(s, 50, 90, 120, 9), 11);  // both end pixels included
+    EXPECT_EQ(runLength(s, 50, 90, 120, 9), 10);  // the end pixel is left out
+    EXPECT_EQ(s.pixelAt(110, 50), 0);
     s.line(100 * 15, 60 * 15, 100 * 15, 60 * 15, 8);  // zero length: one pixel
     EXPECT_EQ(s.pixelAt(100, 60), 8);
     s.drawWidth = 4;

@@ -740,10 +740,10 @@ TEST(RockDraw, ColoursAreTheGameRules) {
         {2, 0, 0, 0, 0, 1, 0},                 // a spark with no life left is one pixel
         {2, 0, 0, 2, 0, 1, kYellow},
         {16, 0, 0, 10, facingLeft, 0, rgb(200, 200, 0)},
-        {16, 0, 0, 10, facingLeft, -3, rgb(100, 100, 0)},
-        {16, 0, 0, 10, facingLeft, 3, 0},
-        {16, 0, 0, 10, facingRight, 3, rgb(100, 100, 0)},
-        {16, 0, 0, 10, facingRight, -3, 0},
+        {16, 0, 0, 10, facingLeft, -2, rgb(100, 100, 0)},  // 50 units is 3 pixels, the last left out
+        {16, 0, 0, 10, facingLeft, 2, 0},
+        {16, 0, 0, 10, facingRight, 2, rgb(100, 100, 0)},
+        {16, 0, 0, 10, facingRight, -2, 0},
         {15, 0, 0, 3, 0, 0, rgb(0, 127, 255)},
         {5, 0, 0, 0, 0, 0, rgb(255, 127, 0)},
         {18, 0, 0, 0, 0, 0, rgb(255, 0, 0)},

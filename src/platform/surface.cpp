@@ -83,12 +83,16 @@ void Surface::line(double x1, double y1, double x2, double y2, int32_t colour) {
         int dx = std::abs(bx - ax), sx = ax < bx ? 1 : -1;
         int dy = -std::abs(by - ay), sy = ay < by ? 1 : -1;
         int err = dx + dy;
+        // Half-open, as window systems draw lines: the end pixel is left for the next stroke, except
+        // that a line within one pixel paints that pixel.
+        setPixel(ax, ay, colour);
         for (;;) {
-            setPixel(ax, ay, colour);
             if (ax == bx && ay == by) break;
             int e2 = 2 * err;
             if (e2 >= dy) { err += dy; ax += sx; }
             if (e2 <= dx) { err += dx; ay += sy; }
+            if (ax == bx && ay == by) break;
+            setPixel(ax, ay, colour);
         }
         return;
     }

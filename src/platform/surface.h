@@ -4,8 +4,9 @@
 // Point reads and what a pen of width 1 paints. A dot of diameter N (N >= 2) covers every pixel whose
 // centre lies closer than N / 2 pixels to the centre (odd N) or nearest corner (even N) of the pixel
 // holding the point, so it is exactly N pixels across.
-// Lines of width 1 join the endpoint pixels with Bresenham's algorithm; wider lines are round dots
-// swept along the segment. Pixels hold the game's colour values r + 256*g + 65536*b.
+// Lines of width 1 run from the start pixel towards the end pixel with Bresenham's algorithm and leave
+// the end pixel out (a line within one pixel paints it); wider lines are round dots swept along the
+// whole segment, both ends included. Pixels hold the game's colour values r + 256*g + 65536*b.
 #pragma once
 #include <cstdint>
 #include <string_view>

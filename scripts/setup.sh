@@ -3,7 +3,9 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev libcli11-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev
+          clang libclang-rt-14-dev          # sanitizers and the fuzzers
+          xvfb xdotool imagemagick)         # the real-window test
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,6 @@
 // Core: start-up, the frame loop, keyboard, camera, level events, sound and gauges.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -25,6 +26,12 @@ struct Picture {
 };
 const Picture& levelPicture();
 const Picture& palettePicture();
+// Decodes PNG bytes; throws std::runtime_error with a clear message when they are not a picture.
+Picture decodePng(const unsigned char* bytes, std::size_t size);
+// A level picture from a file: any readable PNG of exactly 2400 x 600; throws std::runtime_error otherwise.
+Picture loadLevelFile(const std::string& path);
+// Replaces the built-in level picture for this run (before start-up).
+void useLevelPicture(Picture picture);
 
 // Start-up: everything the window's load event sets before the first frame.
 void startup(Game& game, uint64_t seed);

@@ -1,11 +1,16 @@
 // The level and palette pictures, decoded once from the PNG bytes built into the program.
+#include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "core/core.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
+#define STBI_MAX_DIMENSIONS 16384  // refuse absurd pictures before allocating
 #include <stb_image.h>
 
 extern const unsigned char levelPng[];
@@ -17,6 +22,7 @@ namespace vexlot {
 
 Picture decodePng(const unsigned char* bytes, std::size_t size) {
     int w = 0, h = 0, channels = 0;
+    if (size > static_cast<std::size_t>(INT32_MAX)) throw std::runtime_error("cannot decode picture: too large");
     unsigned char* rgb = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 3);
     if (!rgb) throw std::runtime_error(std::string("cannot decode picture: ") + stbi_failure_reason());
     Picture p{w, h, std::vector<int32_t>(static_cast<size_t>(w) * h)};
@@ -26,9 +32,35 @@ Picture decodePng(const unsigned char* bytes, std::size_t size) {
     return p;
 }
 
+namespace {
+Picture& customLevel() {
+    static Picture picture;
+    return picture;
+}
+}  // namespace
+
 const Picture& levelPicture() {
+    if (!customLevel().pixels.empty()) return customLevel();
     static const Picture picture = decodePng(levelPng, levelPngSize);
     return picture;
+}
+
+void useLevelPicture(Picture picture) { customLevel() = std::move(picture); }
+
+Picture loadLevelFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read level picture " + path);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Picture p;
+    try {
+        p = decodePng(bytes.data(), bytes.size());
+    } catch (const std::exception& e) {
+        throw std::runtime_error(path + ": " + e.what());
+    }
+    if (p.width != 2400 || p.height != 600)
+        throw std::runtime_error(path + ": a level picture must be 2400 x 600 pixels, this one is " +
+                                 std::to_string(p.width) + " x " + std::to_string(p.height));
+    return p;
 }
 
 const Picture& palettePicture() {

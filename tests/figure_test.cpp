@@ -97,7 +97,9 @@ TEST(Figure, LegsShortenOnTerrainButNeverForACorpse) {
         drawguy(*w, 1, 0);
         EXPECT_EQ(g.legLengthA, c.lengthA) << c.state;
         EXPECT_EQ(g.legLengthB, 150) << c.state;
-        if (c.state == 3) EXPECT_EQ(w.at(3007, 3007 + 175), kHead);  // a corpse lies 175 lower
+        if (c.state == 3) {
+            EXPECT_EQ(w.at(3007, 3007 + 175), kHead);  // a corpse lies 175 lower
+        }
     }
 }
 

@@ -201,7 +201,9 @@ TEST(Damage, HitsKillWithADeathCryOnlyFromTheNormalState) {
         EXPECT_EQ(w->life.value, c.guy ? 100 : 0);
         EXPECT_EQ(w->hitCount[c.guy], 0);
         EXPECT_EQ(w.sounds.entries.size(), c.cry ? 1u : 0u);
-        if (c.cry) EXPECT_EQ(w.sounds.entries[0].file.rfind("\\death", 0), 0u);
+        if (c.cry) {
+            EXPECT_EQ(w.sounds.entries[0].file.rfind("\\death", 0), 0u);
+        }
     }
 }
 

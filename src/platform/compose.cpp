@@ -24,14 +24,14 @@ void FrameBuffer::frame(int x, int y, int w, int h, uint32_t colour) {
     fill(x + w - 1, y, 1, h, colour);
 }
 
-void FrameBuffer::text(int x, int y, std::string_view s, uint32_t colour) {
+void FrameBuffer::text(int x, int y, std::string_view s, uint32_t colour, int scale) {
     static char buffer[32 * 1024];
     std::string str(s);
     int quads = stb_easy_font_print(0, 0, str.data(), nullptr, buffer, sizeof buffer);
     for (int q = 0; q < quads; ++q) {
         const float* v = reinterpret_cast<const float*>(buffer + q * 64);
-        fill(x + static_cast<int>(v[0]), y + static_cast<int>(v[1]), static_cast<int>(v[8] - v[0]),
-             static_cast<int>(v[9] - v[1]), colour);
+        fill(x + scale * static_cast<int>(v[0]), y + scale * static_cast<int>(v[1]),
+             scale * static_cast<int>(v[8] - v[0]), scale * static_cast<int>(v[9] - v[1]), colour);
     }
 }
 

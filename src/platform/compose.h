@@ -15,7 +15,7 @@ struct FrameBuffer {
 
     void fill(int x, int y, int w, int h, uint32_t colour);
     void frame(int x, int y, int w, int h, uint32_t colour);  // one-pixel outline
-    void text(int x, int y, std::string_view s, uint32_t colour);
+    void text(int x, int y, std::string_view s, uint32_t colour, int scale = 1);
 };
 
 // Game colour value (r + 256*g + 65536*b) to 0xAARRGGBB.

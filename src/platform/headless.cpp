@@ -21,22 +21,6 @@
 namespace vexlot {
 
 namespace {
-
-bool parseInt(const std::string& s, long long& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtoll(s.c_str(), &end, 10);
-    return errno == 0 && *end == '\0';
-}
-
-bool parseFloat(const std::string& s, float& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    out = std::strtof(s.c_str(), &end);
-    return *end == '\0' && std::isfinite(out);
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
@@ -44,84 +28,7 @@ std::string readFile(const std::string& path) {
     ss << in.rdbuf();
     return ss.str();
 }
-
 }  // namespace
-
-Script parseScript(const std::string& text) {
-    Script script;
-    std::istringstream lines(text);
-    std::string line;
-    int number = 0;
-    bool sawEvent = false;
-    while (std::getline(lines, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream words(line);
-        std::vector<std::string> w;
-        for (std::string s; words >> s;) w.push_back(s);
-        if (w.empty() || w[0][0] == '#') continue;
-        auto fail = [&](const std::string& why) {
-            throw std::runtime_error("script line " + std::to_string(number) + ": " + why + ": \"" + line + "\"");
-        };
-        long long n = 0;
-        if (w[0] == "seed") {
-            if (sawEvent || script.hasSeed) fail("a seed line may only come first");
-            if (w.size() != 2 || !parseInt(w[1], n) || n < 0) fail("expected 'seed S' with a whole number S >= 0");
-            script.hasSeed = true;
-            script.seed = static_cast<uint64_t>(n);
-            continue;
-        }
-        sawEvent = true;
-        if (!parseInt(w[0], n) || n < 1 || n > 100000000) fail("expected a frame number of 1 or more");
-        if (w.size() < 2) fail("missing the event name");
-        ScriptEvent e;
-        e.frame = static_cast<int>(n);
-        using T = InputEvent::Type;
-        const std::string& kind = w[1];
-        auto wantArgs = [&](size_t count) {
-            if (w.size() != count + 2) fail("'" + kind + "' takes " + std::to_string(count) + " argument(s)");
-        };
-        auto intArg = [&](size_t i, long long lo, long long hi) {
-            long long v = 0;
-            if (!parseInt(w[i], v) || v < lo || v > hi)
-                fail("expected a whole number from " + std::to_string(lo) + " to " + std::to_string(hi));
-            return static_cast<int>(v);
-        };
-        auto floatArg = [&](size_t i) {
-            float v = 0;
-            if (!parseFloat(w[i], v)) fail("expected a number");
-            return v;
-        };
-        if (kind == "down" || kind == "up" || kind == "char") {
-            wantArgs(1);
-            e.event.type = kind == "down" ? T::KeyDown : kind == "up" ? T::KeyUp : T::Char;
-            e.event.code = intArg(2, 0, 255);
-        } else if (kind == "click" || kind == "palette") {
-            wantArgs(2);
-            e.event.type = kind == "click" ? T::WorldClick : T::PaletteClick;
-            e.event.x = floatArg(2);
-            e.event.y = floatArg(3);
-        } else if (kind == "option") {
-            wantArgs(1);
-            e.event.type = T::Option;
-            e.event.code = intArg(2, 1, 9);
-        } else if (kind == "button") {
-            wantArgs(1);
-            if (w[2] != "Command1" && w[2] != "Command3") fail("unknown button (Command1 or Command3)");
-            e.event.type = T::Button;
-            e.event.name = w[2];
-        } else if (kind == "close") {
-            wantArgs(0);
-            e.event.type = T::Close;
-        } else {
-            fail("unknown event '" + kind + "'");
-        }
-        script.events.push_back(e);
-    }
-    std::stable_sort(script.events.begin(), script.events.end(),
-                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
-    return script;
-}
 
 uint64_t clockSeed() {
     return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) & 0x7FFFFFFFFFFFull;
@@ -157,7 +64,13 @@ bool writeWorldPng(const Game& game, const std::string& path) {
 int runHeadless(const RunOptions& options) {
     Script script;
     try {
-        if (!options.scriptPath.empty()) script = parseScript(readFile(options.scriptPath));
+        if (!options.levelPath.empty()) useLevelPicture(loadLevelFile(options.levelPath));
+        if (!options.replayPath.empty()) {
+            script = parseScript(readFile(options.replayPath));
+            if (!script.isReplay) throw std::runtime_error(options.replayPath + " is not a replay (no header line)");
+        } else if (!options.scriptPath.empty()) {
+            script = parseScript(readFile(options.scriptPath));
+        }
     } catch (const std::exception& e) {
         std::cerr << "vexlot: " << e.what() << "\n";
         return 2;
@@ -165,6 +78,7 @@ int runHeadless(const RunOptions& options) {
     uint64_t seed = options.seed;
     if (!options.seedGiven && script.hasSeed) seed = script.seed;
     if (!options.seedGiven && !script.hasSeed) std::printf("seed %" PRIu64 "\n", seed);
+    const int frames = options.framesGiven || !script.isReplay ? options.frames : script.lastFrame();
 
     auto game = std::make_unique<Game>();
     SoundLog sounds;
@@ -180,14 +94,30 @@ int runHeadless(const RunOptions& options) {
             return 2;
         }
     }
-    size_t next = 0;
+    size_t next = 0, nextCheck = 0;
     std::vector<InputEvent> frameEvents;
-    for (int f = 1; f <= options.frames && !game->ended; ++f) {
+    for (int f = 1; f <= frames && !game->ended; ++f) {
         frameEvents.clear();
         while (next < script.events.size() && script.events[next].frame <= f) frameEvents.push_back(script.events[next++].event);
         runFrame(*game, frameEvents);
         if (trace.is_open()) trace << dumpJson(*game, sounds, true) << "\n";
+        while (nextCheck < script.checks.size() && script.checks[nextCheck].frame < f) ++nextCheck;
+        if (nextCheck < script.checks.size() && script.checks[nextCheck].frame == f) {
+            const Checkpoint& c = script.checks[nextCheck++];
+            const uint64_t got = stateHash(*game);
+            if (got != c.stateHash) {
+                const int from = nextCheck >= 2 ? script.checks[nextCheck - 2].frame + 1 : 1;
+                std::fprintf(stderr,
+                             "vexlot: the game differs from the recording at the checkpoint of frame %d (line %d): "
+                             "it first differs in frames %d..%d (expected %016" PRIx64 ", got %016" PRIx64 ")\n",
+                             f, c.line, from, f, c.stateHash, got);
+                return 3;
+            }
+        }
     }
+    if (script.isReplay)
+        std::printf("replay verified: %zu checkpoints, %d frames%s\n", nextCheck, game->frame,
+                    script.endFrame ? "" : " (the recording was cut short)");
 
     bool ok = true;
     if (!options.dumpPath.empty()) ok &= writeText(options.dumpPath, dumpJson(*game, sounds, false));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/core.h"
+#include "platform/script.h"
 
 namespace vexlot {
 
@@ -12,21 +13,12 @@ struct RunOptions {
     int frames = 0;
     uint64_t seed = 0;
     bool seedGiven = false;
+    bool framesGiven = false;
     std::string scriptPath, dumpPath, tracePath, worldPngPath, screenshotPath;
+    std::string replayPath, recordPath, levelPath;
+    int scale = 0;      // window: whole-number scale, 0 = the largest that fits the screen
+    int volume = 100;   // window: sound volume 0..100
 };
-
-// A script: events with the frame they are delivered in, in file order.
-struct ScriptEvent {
-    int frame = 0;
-    InputEvent event;
-};
-struct Script {
-    bool hasSeed = false;
-    uint64_t seed = 0;
-    std::vector<ScriptEvent> events;
-};
-// Parses script text; throws std::runtime_error naming the line of the first malformed line.
-Script parseScript(const std::string& text);
 
 // Records every sound handed to the player, with its frame.
 struct SoundLog : SoundSink {

@@ -209,7 +209,7 @@ public:
 
 private:
     void collect(std::vector<InputEvent>& events, Controls& c);
-    void present();
+    void present(const FrameBuffer& picture);
     void drawOverlay(double simMs, double composeMs);
     void say(const std::string& text, uint32_t ms = 2000) {
         message_ = text;
@@ -340,15 +340,21 @@ void Window::drawOverlay(double simMs, double composeMs) {
     for (int i = 0; i < 3; ++i) shown_.text(404, 27 + 12 * i, lines[i], 0xFF80FF80u);
 }
 
-void Window::present() {
+void Window::present(const FrameBuffer& picture) {
     const uint32_t t = SDL_GetTicks();
-    SDL_UpdateTexture(texture_, nullptr, shown_.argb.data(), shown_.width * 4);
+    SDL_UpdateTexture(texture_, nullptr, picture.argb.data(), picture.width * 4);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     const SDL_Rect dst{viewport_.x, viewport_.y, viewport_.width, viewport_.height};
     SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
     SDL_RenderPresent(renderer_);
     presentMs_ = SDL_GetTicks() - t;
+    ++fpsFrames_;
+    if (SDL_GetTicks() - fpsStart_ >= 1000) {
+        fps_ = fpsFrames_;
+        fpsFrames_ = 0;
+        fpsStart_ = SDL_GetTicks();
+    }
 }
 
 void Window::saveScreenshot() {
@@ -465,6 +471,12 @@ int Window::run() {
             composeMs = 1000.0 * (SDL_GetPerformanceCounter() - t1) / SDL_GetPerformanceFrequency();
         }
         if (c.screenshot) saveScreenshot();
+        const bool decorated = paused || replaying() || overlay_ || SDL_TICKS_PASSED(messageUntil_, SDL_GetTicks()) == 0;
+        if (!decorated) {
+            present(fb_);
+            pacer.wait();
+            continue;
+        }
         shown_ = fb_;
         if (paused) shown_.text(kClientWidthPx / 2 - 54, 90, "Paused", 0xFFFFFFFFu, 3);
         if (replaying()) shown_.text(8, kClientHeightPx - 12, "Replay: P pause, N step, Up/Down speed, Esc quit",
@@ -472,13 +484,7 @@ int Window::run() {
         if (SDL_TICKS_PASSED(messageUntil_, SDL_GetTicks()) == 0 && !message_.empty())
             shown_.text(8, 40, message_, 0xFFFFFF80u);
         if (overlay_) drawOverlay(simMs, composeMs);
-        present();
-        ++fpsFrames_;
-        if (SDL_GetTicks() - fpsStart_ >= 1000) {
-            fps_ = fpsFrames_;
-            fpsFrames_ = 0;
-            fpsStart_ = SDL_GetTicks();
-        }
+        present(shown_);
         pacer.wait();
     }
     if (!options_.screenshotPath.empty()) writePng(options_.screenshotPath, fb_.argb.data(), fb_.width, fb_.height);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -94,12 +95,23 @@ int runHeadless(const RunOptions& options) {
             return 2;
         }
     }
+    std::ofstream recordFile;
+    std::optional<ReplayWriter> recorder;
+    if (!options.recordPath.empty()) {
+        recordFile.open(options.recordPath, std::ios::binary | std::ios::trunc);
+        if (!recordFile) {
+            std::cerr << "vexlot: cannot write " << options.recordPath << "\n";
+            return 2;
+        }
+        recorder.emplace(recordFile, seed);
+    }
     size_t next = 0, nextCheck = 0;
     std::vector<InputEvent> frameEvents;
     for (int f = 1; f <= frames && !game->ended; ++f) {
         frameEvents.clear();
         while (next < script.events.size() && script.events[next].frame <= f) frameEvents.push_back(script.events[next++].event);
         runFrame(*game, frameEvents);
+        if (recorder) recorder->frame(*game, frameEvents);
         if (trace.is_open()) trace << dumpJson(*game, sounds, true) << "\n";
         while (nextCheck < script.checks.size() && script.checks[nextCheck].frame < f) ++nextCheck;
         if (nextCheck < script.checks.size() && script.checks[nextCheck].frame == f) {
@@ -115,6 +127,7 @@ int runHeadless(const RunOptions& options) {
             }
         }
     }
+    if (recorder) recorder->end(*game);
     if (script.isReplay)
         std::printf("replay verified: %zu checkpoints, %d frames%s\n", nextCheck, game->frame,
                     script.endFrame ? "" : " (the recording was cut short)");

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     app.add_option("--screenshot", opt.screenshotPath, "Write the window as a player sees it (PNG; window: at exit)");
     app.add_option("--replay", opt.replayPath,
                    "Play a replay in the window, or with --headless verify it and report the first differing frame");
-    app.add_option("--record", opt.recordPath, "Window: record the game into this replay file (default: the data folder's latest.replay)");
+    app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: the data folder's latest.replay)");
     app.add_option("--level", opt.levelPath, "Play a 2400 x 600 PNG picture as the level");
     app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
     app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));

@@ -18,18 +18,7 @@ void camera(Game& game) {
 
 void setUpComputerGuy(Game& game, int n, float x, float y, int16_t weapon) {
     Guy& g = game.guyTable[n];
-    g.x = x;
-    g.y = y;
-    g.legAngleA = g.legAngleB = 90;
-    g.headColour = rgb(254, 255, 255);
-    for (int p = 1; p <= 5; ++p) g.partColour[p] = rgb(0, 0, 127);
-    for (int p = 6; p <= 9; ++p) g.partColour[p] = rgb(0, 0, 255);
-    g.armAngle1Upper = 90;
-    g.armAngle1Lower = 0;
-    g.armAngle2Upper = 90;
-    g.armAngle2Lower = 0;
-    g.weapon = weapon;
-    g.bodyAngle = 90;
+    dressGuy(g, x, y, rgb(0, 0, 127), rgb(0, 0, 255), weapon);
     g.health = 25;
     g.state = 0;
     game.dropDone[n] = 0;

@@ -52,6 +52,8 @@ void Form_KeyPress(Game& game, int charCode);
 void camera(Game& game);
 void picmove(Game& game);
 void setUpComputerGuy(Game& game, int n, float x, float y, int16_t weapon);
+// A guy's place, upright pose, colours (torso and legs, arms) and weapon, as start-up and level events set them.
+void dressGuy(Guy& g, float x, float y, int32_t bodyColour, int32_t armColour, int16_t weapon);
 
 // Sound: plays "\name.wav" from the program's folder while soundOn is -1.
 void sound(Game& game, const std::string& filename, int32_t flags = 1);

@@ -7,29 +7,23 @@ namespace vexlot {
 
 namespace {
 enum Key { kAlt = 18, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kComma = 188, kFullStop = 190, kSlash = 191 };
+
+// An arrow pressed (auto-repeats ignored): walk that way, turn with the old figure erased, arms forward.
+void turn(Game& game, ControlTable& walk, int16_t facing, int16_t armAngle) {
+    if (walk[0] != 0) return;
+    walk[0] = -1;
+    drawguy(game, 0, 1);
+    game.facing[0] = facing;
+    drawguy(game, 0, 1);
+    game.guyTable[0].armAngle1Lower = game.guyTable[0].armAngle2Lower = armAngle;
+}
 }
 
 void Form_KeyDown(Game& game, int keyCode) {
     Guy& g = game.guyTable[0];
     switch (keyCode) {
-    case kLeft:
-        if (game.keyLeft[0] == 0) {
-            game.keyLeft[0] = -1;
-            drawguy(game, 0, 1);
-            game.facing[0] = facingLeft;
-            drawguy(game, 0, 1);
-            g.armAngle1Lower = g.armAngle2Lower = 180;
-        }
-        break;
-    case kRight:
-        if (game.keyRight[0] == 0) {
-            game.keyRight[0] = -1;
-            drawguy(game, 0, 1);
-            game.facing[0] = facingRight;
-            drawguy(game, 0, 1);
-            g.armAngle1Lower = g.armAngle2Lower = 0;
-        }
-        break;
+    case kLeft: turn(game, game.keyLeft, facingLeft, 180); break;
+    case kRight: turn(game, game.keyRight, facingRight, 0); break;
     case kDown:
         if (game.keyDown[0] == 0) drawguy(game, 0, 1);
         game.keyDown[0] = -1;

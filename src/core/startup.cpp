@@ -13,22 +13,22 @@ void setUpGauges(Game& game) {
         game.ammo[k] = Gauge{0, weaponTable[k].gaugeMax, k == 0, weaponTable[k].gaugeColour, 2730, 30, 1905, 270};
 }
 
-void setUpPlayer(Guy& g) {
-    g.x = 1000;
-    g.y = 3000;
+}  // namespace
+
+void dressGuy(Guy& g, float x, float y, int32_t bodyColour, int32_t armColour, int16_t weapon) {
+    g.x = x;
+    g.y = y;
     g.legAngleA = g.legAngleB = 90;
     g.headColour = rgb(254, 255, 255);
-    for (int p = 1; p <= 5; ++p) g.partColour[p] = rgb(128, 127, 127);
-    for (int p = 6; p <= 9; ++p) g.partColour[p] = rgb(150, 150, 150);
+    for (int p = 1; p <= 5; ++p) g.partColour[p] = bodyColour;
+    for (int p = 6; p <= 9; ++p) g.partColour[p] = armColour;
     g.armAngle1Upper = 90;
     g.armAngle1Lower = 0;
     g.armAngle2Upper = 90;
     g.armAngle2Lower = 0;
-    g.weapon = 1;
+    g.weapon = weapon;
     g.bodyAngle = 90;
 }
-
-}  // namespace
 
 void startup(Game& game, uint64_t seed) {
     setUpGauges(game);
@@ -53,22 +53,10 @@ void startup(Game& game, uint64_t seed) {
     setUpStartupRocket(game);
     setUpStartupShrapnel(game);
 
-    setUpPlayer(game.guyTable[0]);
+    dressGuy(game.guyTable[0], 1000, 3000, rgb(128, 127, 127), rgb(150, 150, 150), 1);
     for (int n = 1; n <= 2; ++n) {
-        Guy& g = game.guyTable[n];
-        g.x = 500.0f * n + 2000;
-        g.y = 3000;
-        g.legAngleA = g.legAngleB = 90;
-        g.headColour = rgb(254, 255, 255);
-        for (int p = 1; p <= 5; ++p) g.partColour[p] = rgb(0, 0, 127);
-        for (int p = 6; p <= 9; ++p) g.partColour[p] = rgb(0, 0, 255);
-        g.armAngle1Upper = 90;
-        g.armAngle1Lower = 0;
-        g.armAngle2Upper = 90;
-        g.armAngle2Lower = 0;
-        g.weapon = 2;
-        g.bodyAngle = 90;
-        g.health = 5;
+        dressGuy(game.guyTable[n], 500.0f * n + 2000, 3000, rgb(0, 0, 127), rgb(0, 0, 255), 2);
+        game.guyTable[n].health = 5;
     }
     game.lastGuy = 2;
     addStartupPickups(game);

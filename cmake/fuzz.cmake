@@ -1,0 +1,23 @@
+# libFuzzer targets for what comes from outside (clang only): configure with -DVEXLOT_FUZZ=ON, see
+# scripts/fuzz.sh. The game library gets coverage and the sanitizers; each target links libFuzzer.
+option(VEXLOT_FUZZ "Build the libFuzzer targets (clang)" OFF)
+if(VEXLOT_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VEXLOT_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  # Bounds-checked tables: an overrun inside the one Game allocation is invisible to the address sanitizer.
+  add_compile_definitions(_GLIBCXX_ASSERTIONS)
+  target_compile_definitions(vexlot_game PRIVATE _GLIBCXX_ASSERTIONS)
+  target_compile_options(vexlot_game PRIVATE -fsanitize=fuzzer-no-link ${fuzz_flags})
+
+  # One target per kind of outside input: fuzz_<name> from fuzz/<name>_fuzz.cpp, seeds in fuzz/corpus/<name>/.
+  # The replay parser's target joins this list as `replay` (fuzz/replay_fuzz.cpp, fuzz/corpus/replay/).
+  set(VEXLOT_FUZZ_TARGETS script level)
+  foreach(name ${VEXLOT_FUZZ_TARGETS})
+    add_executable(fuzz_${name} fuzz/${name}_fuzz.cpp)
+    target_link_libraries(fuzz_${name} PRIVATE vexlot_game)
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer ${fuzz_flags})
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer ${fuzz_flags})
+  endforeach()
+endif()

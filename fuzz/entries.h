@@ -1,0 +1,54 @@
+// What the fuzz targets feed their bytes into, shared with tests/fuzz_regression_test.cpp so that a
+// saved crash is replayed through exactly the same path.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/core.h"
+#include "platform/headless.h"
+
+namespace vexlot::fuzz {
+
+// Script text: parsing returns a script or throws std::runtime_error; anything else escapes to the
+// fuzzer as a finding.
+inline void parseScriptText(const uint8_t* data, std::size_t size) {
+    try {
+        parseScript(std::string(reinterpret_cast<const char*>(data), size));
+    } catch (const std::runtime_error&) {
+    }
+}
+
+// Puts the built-in level back when a fuzzed one is done with, so later games see the real level.
+struct LevelPictureScope {
+    explicit LevelPictureScope(Picture picture) { useLevelPicture(std::move(picture)); }
+    ~LevelPictureScope() { useLevelPicture(Picture{}); }
+    LevelPictureScope(const LevelPictureScope&) = delete;
+    LevelPictureScope& operator=(const LevelPictureScope&) = delete;
+};
+
+// Frames played on a fuzzed level picture: start-up, the player walking right and firing.
+constexpr int kLevelFrames = 30;
+
+// PNG bytes: decoding returns a picture or throws std::runtime_error; a picture of the level's size
+// becomes the level of a short game.
+inline void decodeLevelPicture(const uint8_t* data, std::size_t size) {
+    Picture picture;
+    try {
+        picture = decodePng(data, size);
+    } catch (const std::runtime_error&) {
+        return;
+    }
+    if (picture.width != 2400 || picture.height != 600) return;
+    LevelPictureScope scope(std::move(picture));
+    auto game = std::make_unique<Game>();
+    startup(*game, 1);
+    using T = InputEvent::Type;
+    const std::vector<InputEvent> first = {{T::KeyDown, 39, 0, 0, {}}, {T::KeyDown, 18, 0, 0, {}}};
+    for (int f = 1; f <= kLevelFrames; ++f) runFrame(*game, f == 1 ? std::span(first) : std::span<const InputEvent>());
+}
+
+}  // namespace vexlot::fuzz

@@ -471,7 +471,7 @@ int Window::run() {
             composeMs = 1000.0 * (SDL_GetPerformanceCounter() - t1) / SDL_GetPerformanceFrequency();
         }
         if (c.screenshot) saveScreenshot();
-        const bool decorated = paused || replaying() || overlay_ || SDL_TICKS_PASSED(messageUntil_, SDL_GetTicks()) == 0;
+        const bool decorated = paused || replaying() || overlay_ || !SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_);
         if (!decorated) {
             present(fb_);
             pacer.wait();
@@ -481,7 +481,7 @@ int Window::run() {
         if (paused) shown_.text(kClientWidthPx / 2 - 54, 90, "Paused", 0xFFFFFFFFu, 3);
         if (replaying()) shown_.text(8, kClientHeightPx - 12, "Replay: P pause, N step, Up/Down speed, Esc quit",
                                      0xFF808080u);
-        if (SDL_TICKS_PASSED(messageUntil_, SDL_GetTicks()) == 0 && !message_.empty())
+        if (!SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_) && !message_.empty())
             shown_.text(8, 40, message_, 0xFFFFFF80u);
         if (overlay_) drawOverlay(simMs, composeMs);
         present(shown_);

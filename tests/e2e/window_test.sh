@@ -202,7 +202,7 @@ ok "walked right: $start_box -> $at"
 # SDL_TICKS_PASSED(messageUntil_, SDL_GetTicks()), which is true while the message is due, and treats
 # it as "time is up": messages (Saved, Volume, Replay speed) stay hidden for their time, then show for
 # good. Until that is fixed the timing part only reports; set this to 1 to enforce it.
-enforce_message_timing=0
+enforce_message_timing=1
 msg=300x12+8+38 yellow=255,255,128
 [ "$(count "$png" $msg $yellow)" = 0 ] || fail "message colour (RGB $yellow) in $msg before F12 in $png"
 xdotool key F12

@@ -37,18 +37,43 @@ void FrameBuffer::text(int x, int y, std::string_view s, uint32_t colour, int sc
 
 namespace {
 
+// Where the processor has AVX2 the row conversion runs twice as many pixels per instruction; the
+// pixels are the same either way (the plain SSE2 loop is the fallback the loader picks otherwise).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define VEXLOT_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define VEXLOT_WIDE_VECTORS
+#endif
+
+// One stretch of world pixels (game colours) to window pixels.
+VEXLOT_WIDE_VECTORS void convertRow(const int32_t* src, uint32_t* dst, int n) {
+    for (int i = 0; i < n; ++i) dst[i] = toArgb(src[i]);
+}
+
+// The world view: the surface's pixels under the window, black where the window lies off the world.
+// Each row is split into its black margins and the stretch over the world, so the inner loop has no
+// bounds tests and becomes vector code (the window is 471,000 pixels a frame).
 void composeWorld(const Game& game, FrameBuffer& out) {
     const Surface& s = game.picback;
     const int offX = static_cast<int>(std::floor(-game.picbackLeft / Surface::kUnitsPerPixel));
     const int offY = static_cast<int>(std::floor(-game.picbackTop / Surface::kUnitsPerPixel));
+    // Columns [xs, xe) of the window lie over the world; 64-bit so no offset can overflow.
+    const long long w = out.width;
+    const int xs = static_cast<int>(std::clamp<long long>(-static_cast<long long>(offX), 0, w));
+    const int xe = static_cast<int>(std::clamp<long long>(static_cast<long long>(s.widthPx()) - offX, xs, w));
     for (int y = 0; y < out.height; ++y) {
-        const int wy = y + offY;
+        const long long wy = static_cast<long long>(y) + offY;
         uint32_t* row = &out.argb[static_cast<size_t>(y) * out.width];
-        for (int x = 0; x < out.width; ++x) {
-            const int wx = x + offX;
-            row[x] = (wx >= 0 && wy >= 0 && wx < s.widthPx() && wy < s.heightPx()) ? toArgb(s.pixelAt(wx, wy))
-                                                                                    : 0xFF000000u;
+        if (wy < 0 || wy >= s.heightPx()) {
+            std::fill(row, row + out.width, 0xFF000000u);
+            continue;
         }
+        std::fill(row, row + xs, 0xFF000000u);
+        if (xe > xs) {
+            const int32_t* src = s.pixels() + static_cast<size_t>(wy) * s.widthPx() + (xs + offX);
+            convertRow(src, row + xs, xe - xs);
+        }
+        std::fill(row + xe, row + out.width, 0xFF000000u);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <type_traits>
 
 #include <stb_easy_font.h>
 
@@ -11,13 +12,61 @@ namespace vexlot {
 namespace {
 constexpr double kFar = 1e7;  // any pixel index beyond this is outside every surface
 constexpr int32_t kColourMask = 0xFFFFFF;  // colour values above 16777215 keep their low 24 bits
+
+// floor(v) for |v| < 2^62, without a call into the maths library (this runs for every dot).
+long long floorWhole(double v) {
+    const long long t = static_cast<long long>(v);  // toward zero
+    return t - (static_cast<double>(t) > v);
+}
+
+// The largest k with k * k <= n, for 0 <= n < 2^50.
+constexpr long long floorSqrt(long long n) {
+    long long k = 0;
+    if (!std::is_constant_evaluated()) k = static_cast<long long>(std::sqrt(static_cast<double>(n)));
+    while (k * k > n) --k;
+    while ((k + 1) * (k + 1) <= n) ++k;
+    return k;
+}
+
+// How far row i of a dot of diameter 2q + 1 (odd) or 2q (even) reaches either side, measured from its
+// centre pixel or corner as in Surface::disc; -1 when the row holds no pixel of the dot.
+//   odd, centre pixel:  pixel j is in when j*j + i*i < (q + 1/2)^2, that is j*j <= q*q + q - i*i;
+//                       the row runs from -k to k.
+//   even, centre corner: pixel j (centre at j + 1/2) is in when (j + 1/2)^2 + (i + 1/2)^2 < q*q,
+//                       that is j*(j + 1) <= q*q - i*(i + 1) - 1; the row runs from -1 - k to k.
+// Whole numbers make the test exact.
+constexpr long long rowReach(long long q, bool odd, long long i) {
+    if (odd) {
+        const long long room = q * q + q - i * i;
+        return room < 0 ? -1 : floorSqrt(room);
+    }
+    const long long room = q * q - i * (i + 1) - 1;
+    return room < 0 ? -1 : (floorSqrt(4 * room + 1) - 1) / 2;  // largest k with k*(k + 1) <= room
+}
+
+// The reaches of every row of the dots up to kSmallDot across, worked out while compiling, since
+// most dots are small and a wide line sweeps one for every pixel of its length.
+constexpr int kSmallDot = 32;
+struct SmallDots {
+    int8_t reach[kSmallDot + 1][kSmallDot + 1] = {};  // [diameter][row i + q]
+};
+constexpr SmallDots makeSmallDots() {
+    SmallDots t;
+    for (int d = 2; d <= kSmallDot; ++d)
+        for (int i = -d / 2; i <= d / 2; ++i)
+            t.reach[d][i + d / 2] = static_cast<int8_t>(rowReach(d / 2, d % 2 != 0, i));
+    return t;
+}
+constexpr SmallDots kSmallDots = makeSmallDots();
 }  // namespace
 
 int toPixel(double units) {
-    double p = std::floor(units / Surface::kUnitsPerPixel);
+    // Limits tested before rounding down give the same answers as after: NaN and everything at or
+    // below -kFar land on -kFar, everything above kFar on kFar.
+    const double p = units / Surface::kUnitsPerPixel;
     if (!(p > -kFar)) return -static_cast<int>(kFar);
     if (p > kFar) return static_cast<int>(kFar);
-    return static_cast<int>(p);
+    return static_cast<int>(floorWhole(p));
 }
 
 void Surface::create(int w, int h, int32_t background, const std::vector<int32_t>& picture, int pw,
@@ -45,28 +94,28 @@ void Surface::setPixel(int px, int py, int32_t colour) {
 
 void Surface::disc(double cx, double cy, int diameter, int32_t colour) {
     if (!(std::abs(cx) < kFar && std::abs(cy) < kFar)) return;
-    setPixel(static_cast<int>(std::floor(cx)), static_cast<int>(std::floor(cy)), colour);
-    if (diameter < 2) return;
-    // Odd diameters centre on the pixel's centre, even ones on its nearest corner, so that every
-    // dot of diameter N is exactly N pixels across and has the same shape wherever it lies.
-    if (diameter % 2) {
-        cx = std::floor(cx) + 0.5;
-        cy = std::floor(cy) + 0.5;
-    } else {
-        cx = std::floor(cx + 0.5);
-        cy = std::floor(cy + 0.5);
+    const int px = static_cast<int>(floorWhole(cx)), py = static_cast<int>(floorWhole(cy));
+    if (diameter < 2) {
+        setPixel(px, py, colour);
+        return;
     }
-    double r = diameter / 2.0;
-    int x0 = std::max(0, static_cast<int>(std::floor(cx - r)));
-    int x1 = std::min(width_ - 1, static_cast<int>(std::ceil(cx + r)));
-    int y0 = std::max(0, static_cast<int>(std::floor(cy - r)));
-    int y1 = std::min(height_ - 1, static_cast<int>(std::ceil(cy + r)));
-    for (int py = y0; py <= y1; ++py) {
-        double dy = py + 0.5 - cy;
-        for (int px = x0; px <= x1; ++px) {
-            double dx = px + 0.5 - cx;
-            if (dx * dx + dy * dy < r * r) pixels_[static_cast<size_t>(py) * width_ + px] = colour & kColourMask;
-        }
+    // Odd diameters centre on the pixel's centre, even ones on its nearest corner, so that every
+    // dot of diameter N is exactly N pixels across and has the same shape wherever it lies. Each row
+    // of the dot is one run of pixels (see rowReach), filled at once: testing every pixel of the
+    // bounding square took most of a frame with many blasts.
+    const long long q = diameter / 2;
+    const bool odd = diameter % 2 != 0;
+    const long long mx = odd ? px : floorWhole(cx + 0.5);
+    const long long my = odd ? py : floorWhole(cy + 0.5);
+    const long long firstRow = std::max(-q, -my), lastRow = std::min(q, height_ - 1 - my);
+    for (long long i = firstRow; i <= lastRow; ++i) {
+        const long long k = diameter <= kSmallDot ? kSmallDots.reach[diameter][i + q] : rowReach(q, odd, i);
+        if (k < 0) continue;
+        const long long left = std::max(mx - k - (odd ? 0 : 1), 0LL);
+        const long long right = std::min(mx + k, static_cast<long long>(width_) - 1);
+        if (left > right) continue;
+        int32_t* row = pixels_.data() + static_cast<size_t>(my + i) * width_;
+        std::fill(row + left, row + right + 1, colour & kColourMask);
     }
 }
 

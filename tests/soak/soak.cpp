@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <cinttypes>
 #include <condition_variable>
 #include <csignal>
@@ -17,8 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 #include "core/core.h"
 #include "soak/random_input.h"
@@ -212,33 +211,69 @@ long playGame(uint64_t seed, int frames, const Settings& settings, Watchdog& wat
 
 }  // namespace vexlot::soak
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vexlot_soak [--frames N] [--seed S] [--game-frames N] [--after-death N] [--hang-ms N] [--verbose]\n"
+    "  --frames N       frames to play in all (default 100000)\n"
+    "  --seed S         seed of the first game; game G uses S + G (default 1)\n"
+    "  --game-frames N  frames before a new game starts (default 20000)\n"
+    "  --after-death N  frames a game goes on once the player is dead (default 3000)\n"
+    "  --hang-ms N      longest a frame may run (default 2000)\n"
+    "  --verbose        a line per game with the most it reached\n";
+
+// A whole number from the command line, or exit with the usage.
+uint64_t wholeNumber(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(text, &end, 10);
+    if (errno || end == text || *end || text[0] == '-') {
+        std::fprintf(stderr, "vexlot_soak: not a whole number: %s\n%s", text, kUsage);
+        std::exit(2);
+    }
+    return v;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace vexlot::soak;
-    CLI::App app{"Plays random games and checks the game's invariants after every frame."};
-    long frames = 100000;
-    uint64_t seed = 1;
-    int hangMs = 2000;
+    uint64_t frames = 100000, seed = 1, hangMs = 2000;
     Settings settings;
-    app.add_option("--frames", frames, "frames to play in all")->check(CLI::NonNegativeNumber);
-    app.add_option("--seed", seed, "seed of the first game; game G uses seed + G");
-    app.add_option("--game-frames", settings.gameFrames, "frames before a new game starts")
-        ->check(CLI::PositiveNumber);
-    app.add_option("--after-death", settings.afterDeath, "frames a game goes on once the player is dead")
-        ->check(CLI::NonNegativeNumber);
-    app.add_option("--hang-ms", hangMs, "longest a frame may run")->check(CLI::PositiveNumber);
-    app.add_flag("--verbose", settings.verbose, "a line per game with the most it reached");
-    CLI11_PARSE(app, argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : "";
+        if (arg == "--verbose") {
+            settings.verbose = true;
+            continue;
+        }
+        if (arg == "--frames") {
+            frames = wholeNumber(value);
+        } else if (arg == "--seed") {
+            seed = wholeNumber(value);
+        } else if (arg == "--game-frames") {
+            settings.gameFrames = static_cast<int>(std::clamp<uint64_t>(wholeNumber(value), 1, 100000000));
+        } else if (arg == "--after-death") {
+            settings.afterDeath = static_cast<int>(std::min<uint64_t>(wholeNumber(value), 100000000));
+        } else if (arg == "--hang-ms") {
+            hangMs = std::max<uint64_t>(wholeNumber(value), 1);
+        } else {
+            std::fputs(kUsage, arg == "--help" || arg == "-h" ? stdout : stderr);
+            return arg == "--help" || arg == "-h" ? 0 : 2;
+        }
+        ++i;
+    }
 
     std::signal(SIGABRT, onAbort);
     Watchdog watchdog{std::chrono::milliseconds(hangMs)};
-    long played = 0;
+    uint64_t played = 0;
     int games = 0;
     for (uint64_t g = 0; played < frames; ++g, ++games) {
-        const long got = playGame(seed + g, static_cast<int>(std::min<long>(settings.gameFrames, frames - played)),
-                                  settings, watchdog);
+        const auto length = static_cast<int>(std::min<uint64_t>(settings.gameFrames, frames - played));
+        const long got = playGame(seed + g, length, settings, watchdog);
         if (got < 0) return 1;
-        played += got;
+        played += static_cast<uint64_t>(got);
     }
-    std::printf("soak: %ld frames, %d games, no report\n", played, games);
+    std::printf("soak: %" PRIu64 " frames, %d games, no report\n", played, games);
     return 0;
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs them side by side for a while.
 #   scripts/fuzz.sh [--seconds N] [TARGET...]   N: seconds per target (default 60); TARGET: script, level, ...
-# New inputs go to build-fuzz/corpus/TARGET (the committed seeds in fuzz/corpus/TARGET are only read);
-# a crash is saved under build-fuzz/artifacts/TARGET/ and makes the run fail. Saved crashes belong in
-# tests/data/ with a case in tests/fuzz_regression_test.cpp.
+# New inputs go to build-fuzz/corpus/TARGET; the committed seeds in fuzz/corpus/TARGET and the saved
+# crashes in tests/data/fuzz/TARGET (replayed by tests/fuzz_regression_test.cpp too) are only read.
+# A crash is saved under build-fuzz/artifacts/TARGET/ and makes the run fail; copy it to tests/data/fuzz/TARGET/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=60
@@ -21,12 +21,17 @@ fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLOT_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
 
+known=$(grep -v '^#' fuzz/ubsan.supp | grep . || true)
+[ -z "$known" ] || echo "fuzz: known reports suppressed until fixed (fuzz/ubsan.supp): $(echo $known)"
+
 pids=()
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" "build-fuzz/artifacts/$t"
+  dirs=("build-fuzz/corpus/$t" "fuzz/corpus/$t")
+  [ -d "tests/data/fuzz/$t" ] && dirs+=("tests/data/fuzz/$t")
   dict=()
   [ -f "fuzz/$t.dict" ] && dict=("-dict=fuzz/$t.dict")
-  "build-fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" "${dict[@]}" -max_total_time="$seconds" \
+  "build-fuzz/fuzz_$t" "${dirs[@]}" "${dict[@]}" -max_total_time="$seconds" \
       -timeout=10 -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$t/" >"build-fuzz/fuzz_$t.log" 2>&1 &
   pids+=($!)
 done

@@ -33,6 +33,8 @@ namespace {
 // Where the run is, for the failure message (also read by the watchdog and the abort handler).
 std::atomic<uint64_t> currentSeed{0};
 std::atomic<int> currentFrame{0};
+// The options that shape a game, when not the defaults, for the replay command (set before the run).
+std::string shapingOptions;
 
 // Appends a number to `out` without the C library, so that a signal handler may use it.
 char* putNumber(char* out, uint64_t v) {
@@ -67,6 +69,7 @@ void printReplay(const char* what) {
     p = putNumber(p, seed);
     p = putText(p, " --frames ", end);
     p = putNumber(p, static_cast<uint64_t>(std::max(frame, 1)));
+    p = putText(p, shapingOptions.c_str(), end);
     *p++ = '\n';
     [[maybe_unused]] auto written = ::write(2, buf, static_cast<size_t>(p - buf));
 }
@@ -264,6 +267,11 @@ int main(int argc, char** argv) {
         ++i;
     }
 
+    const Settings defaults;
+    if (settings.gameFrames != defaults.gameFrames)
+        shapingOptions += " --game-frames " + std::to_string(settings.gameFrames);
+    if (settings.afterDeath != defaults.afterDeath)
+        shapingOptions += " --after-death " + std::to_string(settings.afterDeath);
     std::signal(SIGABRT, onAbort);
     Watchdog watchdog{std::chrono::milliseconds(hangMs)};
     uint64_t played = 0;

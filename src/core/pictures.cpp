@@ -1,4 +1,5 @@
 // The level and palette pictures, decoded once from the PNG bytes built into the program.
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -20,11 +21,40 @@ extern const std::size_t palettePngSize;
 
 namespace vexlot {
 
-Picture decodePng(const unsigned char* bytes, std::size_t size) {
+namespace {
+
+// The bytes without their empty IDAT chunks: they carry nothing, and the decoder would copy from a
+// buffer it has not made yet for a leading one. Anything that is not a sound chunk list passes as it is.
+std::vector<unsigned char> withoutEmptyDataChunks(const unsigned char* bytes, std::size_t size) {
+    std::vector<unsigned char> out(bytes, bytes + std::min<std::size_t>(size, 8));
+    std::size_t at = 8;
+    while (size >= 8 && at + 12 <= size) {
+        const uint32_t length = (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
+                                (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
+        if (length > size - at - 12) break;
+        const bool emptyData = length == 0 && std::equal(bytes + at + 4, bytes + at + 8, "IDAT");
+        if (!emptyData) out.insert(out.end(), bytes + at, bytes + at + 12 + length);
+        at += 12 + length;
+    }
+    out.insert(out.end(), bytes + std::min(at, size), bytes + size);
+    return out;
+}
+
+}  // namespace
+
+Picture decodePng(const unsigned char* original, std::size_t originalSize) {
+    const std::vector<unsigned char> cleaned = withoutEmptyDataChunks(original, originalSize);
+    const unsigned char* bytes = cleaned.data();
+    const std::size_t size = cleaned.size();
     int w = 0, h = 0, channels = 0;
     if (size > static_cast<std::size_t>(INT32_MAX)) throw std::runtime_error("cannot decode picture: too large");
     unsigned char* rgb = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 3);
-    if (!rgb) throw std::runtime_error(std::string("cannot decode picture: ") + stbi_failure_reason());
+    if (!rgb) {
+        std::string why = stbi_failure_reason();
+        for (char& c : why)
+            if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = '?';
+        throw std::runtime_error("cannot decode picture: " + why);
+    }
     Picture p{w, h, std::vector<int32_t>(static_cast<size_t>(w) * h)};
     for (size_t i = 0; i < p.pixels.size(); ++i)
         p.pixels[i] = rgb[3 * i] + 256 * rgb[3 * i + 1] + 65536 * rgb[3 * i + 2];

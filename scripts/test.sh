@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
 cd build
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "$(nproc)" | tee ctest.log
+passed=$(sed -n 's/.* tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' ctest.log | tail -n 1)
 cd ..
 
 # Random games under AddressSanitizer and UndefinedBehaviorSanitizer, with the game's invariants
@@ -19,3 +20,6 @@ build-asan/vexlot_soak --frames "${VEXLOT_SOAK_FRAMES:-100000}" --seed "${VEXLOT
 
 # A short libFuzzer run of every fuzz target; scripts/fuzz.sh --seconds N for a longer one.
 scripts/fuzz.sh --seconds "${VEXLOT_FUZZ_SECONDS:-60}"
+
+# Reaching this line means every stage passed: the unit and window tests, the soak and the fuzz run.
+echo "tests: $((${passed:-0} + 2)) passed, 0 failed"

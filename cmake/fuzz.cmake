@@ -10,16 +10,12 @@ if(VEXLOT_FUZZ)
   add_compile_definitions(_GLIBCXX_ASSERTIONS)
   target_compile_definitions(vexlot_game PRIVATE _GLIBCXX_ASSERTIONS)
   target_compile_options(vexlot_game PRIVATE -fsanitize=fuzzer-no-link ${fuzz_flags})
-  # The checks of the known reports in fuzz/ubsan.supp must be recoverable to be suppressed; every other
-  # report of theirs still stops the run (halt_on_error in fuzz/sanitizer_options.cpp).
-  target_compile_options(vexlot_game PRIVATE -fsanitize-recover=nonnull-attribute)
 
   # One target per kind of outside input: fuzz_<name> from fuzz/<name>_fuzz.cpp, seeds in fuzz/corpus/<name>/.
   # The replay parser's target joins this list as `replay` (fuzz/replay_fuzz.cpp, fuzz/corpus/replay/).
   set(VEXLOT_FUZZ_TARGETS script level)
   foreach(name ${VEXLOT_FUZZ_TARGETS})
     add_executable(fuzz_${name} fuzz/${name}_fuzz.cpp fuzz/sanitizer_options.cpp)
-    target_compile_definitions(fuzz_${name} PRIVATE VEXLOT_FUZZ_DIR="${CMAKE_CURRENT_SOURCE_DIR}/fuzz")
     target_link_libraries(fuzz_${name} PRIVATE vexlot_game)
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer ${fuzz_flags})
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer ${fuzz_flags})

@@ -203,6 +203,9 @@ TEST(Panels, WindowPressesReachTheControlUnderThePointer) {
         {true, (60 + 780 + 30) / 15.0f, (330 + 120 + 30) / 15.0f, "cls"},
         {false, (1380 + 1050 + 30) / 15.0f, (330 + 1950 + 30) / 15.0f, "world"},
         {false, 50, 10, "gauge"},
+        {false, 796, 300, "outside"},  // beyond the window: nothing, however far
+        {false, 2e8f, 40, "outside"},
+        {false, -1, 40, "outside"},
     };
     for (auto c : cases) {
         test::World t;

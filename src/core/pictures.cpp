@@ -81,6 +81,13 @@ Picture loadLevelFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read level picture " + path);
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Check the size from the header first, so a huge picture is refused before it is decoded.
+    int w = 0, h = 0, channels = 0;
+    if (bytes.size() <= static_cast<std::size_t>(INT32_MAX) &&
+        stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels) &&
+        (w != 2400 || h != 600))
+        throw std::runtime_error(path + ": a level picture must be 2400 x 600 pixels, this one is " +
+                                 std::to_string(w) + " x " + std::to_string(h));
     Picture p;
     try {
         p = decodePng(bytes.data(), bytes.size());

@@ -67,6 +67,7 @@ void picback_MouseDown(Game& game, float x, float y) {
 void Command1_Click(Game& game) { game.picback.cls(); }
 
 void pressWindow(Game& game, float px, float py) {
+    if (!(px >= 0 && py >= 0 && px < kClientWidthPx && py < kClientHeightPx)) return;  // not in the window
     const int x = static_cast<int>(px) * 15, y = static_cast<int>(py) * 15;  // window twips
     if (game.Frame2Visible && kFrame2.contains(x, y)) {
         const int fx = x - kFrame2.left, fy = y - kFrame2.top;

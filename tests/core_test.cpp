@@ -255,7 +255,7 @@ TEST(Pacing, WaitsAtLeastThePeriodSleepingAllButTheLastMillisecond) {
         FakeTicks ticks;
         ticks.us = startMs * 1000;
         const uint32_t t0 = static_cast<uint32_t>(startMs);
-        waitFrameEnd(ticks, t0);
+        waitUntil(ticks, t0 + 16);
         EXPECT_GE(ticks.us / 1000 - startMs, 16u);
         EXPECT_LE(ticks.us / 1000 - startMs, 17u);
         EXPECT_EQ(ticks.slept, 15u);
@@ -263,7 +263,7 @@ TEST(Pacing, WaitsAtLeastThePeriodSleepingAllButTheLastMillisecond) {
     }
     FakeTicks late;
     late.us = 40000;
-    waitFrameEnd(late, 0);  // a long frame is not shortened and not waited for
+    waitUntil(late, 16);  // a long frame is not shortened and not waited for
     EXPECT_EQ(late.slept, 0u);
     EXPECT_EQ(late.polls, 1u);
 }

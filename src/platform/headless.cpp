@@ -1,9 +1,6 @@
 #include "platform/headless.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
@@ -17,7 +14,6 @@
 #include <stb_image_write.h>
 
 #include "platform/compose.h"
-#include "platform/json.h"
 
 namespace vexlot {
 

@@ -20,9 +20,6 @@ inline void waitUntil(TickSource& ticks, uint32_t deadline) {
     }
 }
 
-// Waits until t0 + period: the frame that began at t0 has lasted its period.
-inline void waitFrameEnd(TickSource& ticks, uint32_t t0, uint32_t period = 16) { waitUntil(ticks, t0 + period); }
-
 // Schedules each frame from an absolute deadline one period after the last, so sleeping late never
 // adds up to drift; a frame that runs long is not shortened and later frames are not hurried.
 class FramePacer {

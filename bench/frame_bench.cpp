@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/compose.h"
+#include "view/compose.h"
 #include "scenes.h"
 
 namespace vexlot::bench {

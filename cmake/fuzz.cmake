@@ -8,8 +8,10 @@ if(VEXLOT_FUZZ)
   set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   # Bounds-checked tables: an overrun inside the one Game allocation is invisible to the address sanitizer.
   add_compile_definitions(_GLIBCXX_ASSERTIONS)
-  target_compile_definitions(vexlot_game PRIVATE _GLIBCXX_ASSERTIONS)
-  target_compile_options(vexlot_game PRIVATE -fsanitize=fuzzer-no-link ${fuzz_flags})
+  foreach(lib ${VEXLOT_LIBRARIES})
+    target_compile_definitions(${lib} PRIVATE _GLIBCXX_ASSERTIONS)
+    target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link ${fuzz_flags})
+  endforeach()
 
   # One target per kind of outside input: fuzz_<name> from fuzz/<name>_fuzz.cpp, seeds in fuzz/corpus/<name>/.
   # The replay parser's target joins this list as `replay` (fuzz/replay_fuzz.cpp, fuzz/corpus/replay/).

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "core/core.h"
-#include "platform/headless.h"
+#include "session/dump.h"
+#include "session/script.h"
 
 namespace vexlot::fuzz {
 

@@ -3,7 +3,8 @@
 #include <memory>
 
 #include "core/core.h"
-#include "platform/headless.h"
+#include "session/dump.h"
+#include "session/script.h"
 
 namespace vexlot::test {
 

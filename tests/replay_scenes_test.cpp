@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "session/session.h"
 
 using namespace vexlot;
 namespace fs = std::filesystem;
@@ -38,18 +39,13 @@ void playScene(const std::string& name) {
     const Script replay = parseScript(slurp(dir / (name + ".replay")));
     ASSERT_TRUE(replay.isReplay);
     ASSERT_FALSE(replay.checks.empty());
-    auto game = std::make_unique<Game>();
-    startup(*game, replay.seed);
-    size_t next = 0, check = 0;
-    for (int f = 1; f <= replay.lastFrame(); ++f) {
-        std::vector<InputEvent> events;
-        while (next < replay.events.size() && replay.events[next].frame <= f) events.push_back(replay.events[next++].event);
-        runFrame(*game, events);
-        if (check < replay.checks.size() && replay.checks[check].frame == f) {
-            ASSERT_EQ(stateHash(*game), replay.checks[check].stateHash) << name << ": first differs by frame " << f;
-            ++check;
-        }
+    Session session(replay.seed, builtinLevel());
+    session.play(replay);
+    while (!session.scriptDone() && session.step()) {
+        if (const auto& m = session.mismatch()) FAIL() << name << ": first differs in frames " << m->fromFrame << ".." << m->frame;
     }
+    EXPECT_EQ(session.checksPassed(), static_cast<int>(replay.checks.size()));
+    const Game* game = &session.game();
     const fs::path summaryPath = dir / (name + ".summary");
     if (std::getenv("VEXLOT_WRITE_SUMMARIES")) std::ofstream(summaryPath, std::ios::binary) << summary(*game);
     EXPECT_EQ(summary(*game), slurp(summaryPath)) << name;

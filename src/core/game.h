@@ -7,7 +7,7 @@
 
 #include "core/numeric.h"
 #include "core/rng.h"
-#include "platform/surface.h"
+#include "core/surface.h"
 
 namespace vexlot {
 

@@ -13,7 +13,9 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
-#include "platform/compose.h"
+#include "session/dump.h"
+#include "session/session.h"
+#include "view/compose.h"
 
 namespace vexlot {
 
@@ -56,12 +58,20 @@ bool writeWorldPng(const Game& game, const std::string& path) {
     return writePng(path, argb.data(), s.widthPx(), s.heightPx());
 }
 
+void reportMismatch(const Mismatch& m) {
+    std::fprintf(stderr,
+                 "vexlot: the game differs from the recording at the checkpoint of frame %d (line %d): "
+                 "it first differs in frames %d..%d (expected %016" PRIx64 ", got %016" PRIx64 ")\n",
+                 m.frame, m.line, m.fromFrame, m.frame, m.expected, m.got);
+}
+
 }  // namespace
 
 int runHeadless(const RunOptions& options) {
     Script script;
+    Level level;
     try {
-        if (!options.levelPath.empty()) useLevelPicture(loadLevelFile(options.levelPath));
+        if (!options.levelPath.empty()) level = levelFromFile(options.levelPath);
         if (!options.replayPath.empty()) {
             script = parseScript(readFile(options.replayPath));
             if (!script.isReplay) throw std::runtime_error(options.replayPath + " is not a replay (no header line)");
@@ -77,11 +87,15 @@ int runHeadless(const RunOptions& options) {
     if (!options.seedGiven && !script.hasSeed) std::printf("seed %" PRIu64 "\n", seed);
     const int frames = options.framesGiven || !script.isReplay ? options.frames : script.lastFrame();
 
-    auto game = std::make_unique<Game>();
     SoundLog sounds;
-    sounds.game = game.get();
-    game->soundSink = &sounds;
-    startup(*game, seed);
+    Session session(seed, std::move(level), &sounds);
+    sounds.game = &session.game();
+    try {
+        session.play(std::move(script));
+    } catch (const std::exception& e) {
+        std::cerr << "vexlot: " << options.replayPath << ": " << e.what() << "\n";
+        return 2;
+    }
 
     std::ofstream trace;
     if (!options.tracePath.empty()) {
@@ -92,48 +106,43 @@ int runHeadless(const RunOptions& options) {
         }
     }
     std::ofstream recordFile;
-    std::optional<ReplayWriter> recorder;
+    std::optional<StreamLineOutput> recordOut;
     if (!options.recordPath.empty()) {
         recordFile.open(options.recordPath, std::ios::binary | std::ios::trunc);
         if (!recordFile) {
             std::cerr << "vexlot: cannot write " << options.recordPath << "\n";
             return 2;
         }
-        recorder.emplace(recordFile, seed);
+        session.record(recordOut.emplace(recordFile));
     }
-    size_t next = 0, nextCheck = 0;
-    std::vector<InputEvent> frameEvents;
-    for (int f = 1; f <= frames && !game->ended; ++f) {
-        frameEvents.clear();
-        while (next < script.events.size() && script.events[next].frame <= f) frameEvents.push_back(script.events[next++].event);
-        runFrame(*game, frameEvents);
-        if (recorder) recorder->frame(*game, frameEvents);
-        if (trace.is_open()) trace << dumpJson(*game, sounds, true) << "\n";
-        while (nextCheck < script.checks.size() && script.checks[nextCheck].frame < f) ++nextCheck;
-        if (nextCheck < script.checks.size() && script.checks[nextCheck].frame == f) {
-            const Checkpoint& c = script.checks[nextCheck++];
-            const uint64_t got = stateHash(*game);
-            if (got != c.stateHash) {
-                const int from = nextCheck >= 2 ? script.checks[nextCheck - 2].frame + 1 : 1;
-                std::fprintf(stderr,
-                             "vexlot: the game differs from the recording at the checkpoint of frame %d (line %d): "
-                             "it first differs in frames %d..%d (expected %016" PRIx64 ", got %016" PRIx64 ")\n",
-                             f, c.line, from, f, c.stateHash, got);
-                return 3;
-            }
-        }
+
+    const Game& game = session.game();
+    for (int f = 1; f <= frames && session.step(); ++f) {
+        if (trace.is_open()) trace << dumpJson(game, sounds, true) << "\n";
+        if (session.mismatch()) break;
     }
-    if (recorder) recorder->end(*game);
-    if (script.isReplay)
-        std::printf("replay verified: %zu checkpoints, %d frames%s\n", nextCheck, game->frame,
-                    script.endFrame ? "" : " (the recording was cut short)");
+    if (trace.is_open() && game.ended) trace << dumpJson(game, sounds, true) << "\n";
+    session.finish();
+    if (const auto& m = session.mismatch()) {
+        reportMismatch(*m);
+        return 3;
+    }
+    const Script& played = session.script();
+    if (played.isReplay) {
+        if (played.endFrame > 0)
+            std::printf("replay verified: %d checkpoints, %d frames\n", session.checksPassed(), game.frame);
+        else
+            std::printf("replay verified: %d checkpoints; the recording was cut short after frame %d; verified up to "
+                        "frame %d\n",
+                        session.checksPassed(), played.cutAfterFrame, played.lastFrame());
+    }
 
     bool ok = true;
-    if (!options.dumpPath.empty()) ok &= writeText(options.dumpPath, dumpJson(*game, sounds, false));
-    if (!options.worldPngPath.empty()) ok &= writeWorldPng(*game, options.worldPngPath);
+    if (!options.dumpPath.empty()) ok &= writeText(options.dumpPath, dumpJson(game, sounds, false));
+    if (!options.worldPngPath.empty()) ok &= writeWorldPng(game, options.worldPngPath);
     if (!options.screenshotPath.empty()) {
         FrameBuffer fb;
-        composeWindow(*game, fb);
+        composeWindow(game, fb);
         ok &= writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
     }
     if (!ok) {

@@ -2,10 +2,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "core/core.h"
-#include "platform/script.h"
 
 namespace vexlot {
 
@@ -20,16 +16,9 @@ struct RunOptions {
     int volume = 100;   // window: sound volume 0..100
 };
 
-// Records every sound handed to the player, with its frame.
-struct SoundLog : SoundSink {
-    struct Entry { int32_t frame; std::string file; };
-    const Game* game = nullptr;
-    std::vector<Entry> entries;
-    void play(const std::string& file, int32_t) override { entries.push_back({game ? game->frame : 0, file}); }
-};
-
-std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine);
 uint64_t clockSeed();
+// Runs the frames the options ask for and writes what they ask; the exit status: 0 done (or a
+// replay verified), 2 an input or output that cannot be used, 3 a replay that differs.
 int runHeadless(const RunOptions& options);
 bool writePng(const std::string& path, const uint32_t* argb, int width, int height);
 

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/headless.h"
+#include "session/script.h"
 #include "platform/sdl_frontend.h"
 
 namespace {
@@ -27,25 +28,38 @@ int main(int argc, char** argv) {
     app.footer(kKeys);
     vexlot::RunOptions opt;
     bool headless = false;
+    std::string seedText;
     app.set_version_flag("--version", std::string("vexlot ") + vexlot::programVersion());
     app.add_flag("--headless", headless, "Run without a window, sound or pacing, then write what was asked");
-    app.add_option("--frames", opt.frames, "Headless: frames to run (0 = the state right after start-up)")
-        ->check(CLI::Range(0, 100000000));
-    app.add_option("--seed", opt.seed, "Random seed (default: from the clock, printed)");
-    app.add_option("--script", opt.scriptPath, "Headless: input events, one per line (FRAME down|up|char CODE ...)");
-    app.add_option("--dump", opt.dumpPath, "Headless: write the final state as JSON");
-    app.add_option("--trace", opt.tracePath, "Headless: write the state as one JSON line after every frame");
-    app.add_option("--world-png", opt.worldPngPath, "Headless: write the whole world surface as PNG");
+    auto* frames = app.add_option("--frames", opt.frames, "Headless: frames to run (0 = the state right after start-up)")
+                       ->check(CLI::Range(0, vexlot::kMaxFrames));
+    auto* seed = app.add_option("--seed", seedText, "Random seed, 0 <= S < 2^64 (default: from the clock, printed)");
+    auto* script = app.add_option("--script", opt.scriptPath, "Headless: input events, one per line (FRAME down|up|char CODE ...)");
+    auto* dump = app.add_option("--dump", opt.dumpPath, "Headless: write the final state as JSON");
+    auto* trace = app.add_option("--trace", opt.tracePath, "Headless: write the state as one JSON line after every frame");
+    auto* world = app.add_option("--world-png", opt.worldPngPath, "Headless: write the whole world surface as PNG");
     app.add_option("--screenshot", opt.screenshotPath, "Write the window as a player sees it (PNG; window: at exit)");
-    app.add_option("--replay", opt.replayPath,
-                   "Play a replay in the window, or with --headless verify it and report the first differing frame");
-    app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: the data folder's latest.replay)");
+    auto* replay = app.add_option("--replay", opt.replayPath,
+                                  "Play a replay in the window, or with --headless verify it and report the first differing frame");
+    app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: a new file in the data folder)");
     app.add_option("--level", opt.levelPath, "Play a 2400 x 600 PNG picture as the level");
-    app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
-    app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
+    auto* scale = app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
+    auto* volume = app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
     CLI11_PARSE(app, argc, argv);
-    opt.seedGiven = app.count("--seed") > 0;
-    opt.framesGiven = app.count("--frames") > 0;
+
+    auto refuse = [](const std::string& why) {
+        std::fprintf(stderr, "vexlot: %s\n", why.c_str());
+        return 2;
+    };
+    if (*seed && !vexlot::parseSeed(seedText, opt.seed))
+        return refuse("--seed " + seedText + ": a seed is a whole number from 0 to 18446744073709551615");
+    if (*seed && *replay) return refuse("--seed cannot be given with --replay: a replay plays its own seed");
+    for (const CLI::Option* o : {frames, script, dump, trace, world})
+        if (!headless && *o) return refuse(o->get_name() + " needs --headless (it is an option of the headless runner)");
+    for (const CLI::Option* o : {scale, volume})
+        if (headless && *o) return refuse(o->get_name() + " is an option of the window; it means nothing with --headless");
+    opt.seedGiven = seed->count() > 0;
+    opt.framesGiven = frames->count() > 0;
     if (!opt.seedGiven) opt.seed = vexlot::clockSeed();
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);

@@ -14,10 +14,10 @@
 #include <optional>
 #include <sstream>
 
-#include "platform/compose.h"
+#include "view/compose.h"
 #include "platform/pacer.h"
-#include "platform/script.h"
-#include "platform/viewport.h"
+#include "session/session.h"
+#include "view/viewport.h"
 
 #ifndef VEXLOT_DATA_DIR
 #define VEXLOT_DATA_DIR "/usr/local/share/vexlot"
@@ -225,7 +225,7 @@ private:
     Viewport viewport_;
     FrameBuffer fb_, shown_;
     Gamepad pad_;
-    std::unique_ptr<Game> game_;
+    std::unique_ptr<Session> session_;
     std::string message_;
     uint32_t messageUntil_ = 0;
     bool overlay_ = false;
@@ -325,17 +325,17 @@ void Window::collect(std::vector<InputEvent>& events, Controls& c) {
         default: break;
         }
     }
-    if (!replaying()) pad_.poll(events, game_->guyTable[0].weapon);
+    if (!replaying()) pad_.poll(events, session_->game().guyTable[0].weapon);
 }
 
 void Window::drawOverlay(double simMs, double composeMs) {
     char lines[3][96];
     std::snprintf(lines[0], sizeof lines[0], "%d fps  sim %.2f ms  compose %.2f ms  present %.2f ms", fps_, simMs,
                   composeMs, presentMs_);
-    std::snprintf(lines[1], sizeof lines[1], "rocks %d/%d  blasts %d/%d  shrapnel %d/%d", game_->rockCount, kMaxRocks,
-                  game_->blastCount, kMaxBlasts, game_->shrapnelCount, kMaxShrapnel);
-    std::snprintf(lines[2], sizeof lines[2], "rockets %d/%d  guys %d/%d  frame %d", game_->rocketCount, kMaxRockets,
-                  game_->lastGuy + 1, kControlGuys + 1, game_->frame);
+    std::snprintf(lines[1], sizeof lines[1], "rocks %d/%d  blasts %d/%d  shrapnel %d/%d", session_->game().rockCount, kMaxRocks,
+                  session_->game().blastCount, kMaxBlasts, session_->game().shrapnelCount, kMaxShrapnel);
+    std::snprintf(lines[2], sizeof lines[2], "rockets %d/%d  guys %d/%d  frame %d", session_->game().rocketCount, kMaxRockets,
+                  session_->game().lastGuy + 1, kControlGuys + 1, session_->game().frame);
     shown_.fill(400, 24, 392, 40, 0xC0000000u);
     for (int i = 0; i < 3; ++i) shown_.text(404, 27 + 12 * i, lines[i], 0xFF80FF80u);
 }
@@ -374,44 +374,55 @@ void Window::saveScreenshot() {
     }
 }
 
-int Window::run() {
+// The replay or a new recording, read and opened before the window's game starts.
+struct GameFiles {
     Script replay;
-    std::ofstream recordFile;
-    std::optional<ReplayWriter> recorder;
-    uint64_t seed = options_.seed;
+    Level level;
+    uint64_t seed = 0;
+};
+
+int Window::run() {
+    GameFiles files;
+    files.seed = options_.seed;
     try {
-        if (!options_.levelPath.empty()) useLevelPicture(loadLevelFile(options_.levelPath));
+        if (!options_.levelPath.empty()) files.level = levelFromFile(options_.levelPath);
         if (replaying()) {
             std::ifstream in(options_.replayPath, std::ios::binary);
             if (!in) throw std::runtime_error("cannot read " + options_.replayPath);
             std::stringstream ss;
             ss << in.rdbuf();
-            replay = parseScript(ss.str());
-            if (!replay.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
-            seed = replay.seed;
+            files.replay = parseScript(ss.str());
+            if (!files.replay.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
+            files.seed = files.replay.seed;
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
         return 2;
     }
+
+    MixerSound mixer(options_.volume);
+    session_ = std::make_unique<Session>(files.seed, std::move(files.level), &mixer);
+    try {
+        session_->play(std::move(files.replay));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlot: %s: %s\n", options_.replayPath.c_str(), e.what());
+        return 2;
+    }
+    std::ofstream recordFile;
+    std::optional<StreamLineOutput> recordOut;
     if (!replaying()) {
         const fs::path path = options_.recordPath.empty() ? dataDir() / "latest.replay" : fs::path(options_.recordPath);
         recordFile.open(path, std::ios::binary | std::ios::trunc);
-        if (recordFile) recorder.emplace(recordFile, seed);
+        if (recordFile) session_->record(recordOut.emplace(recordFile));
         else std::fprintf(stderr, "vexlot: cannot record the replay in %s; playing without it\n", path.string().c_str());
     }
 
-    MixerSound mixer(options_.volume);
-    game_ = std::make_unique<Game>();
-    game_->soundSink = &mixer;
-    startup(*game_, seed);
-
-    // Replay speeds x1/2, x1, x2, x4, x8 as frame periods.
-    static constexpr uint32_t kPeriods[] = {32, 16, 8, 4, 2};
+    // Replay speeds x1/2, x1, x2, x4, x8: frames run per shown frame, and the period of a shown frame.
+    static constexpr int kStepsPerShow[] = {1, 1, 2, 4, 8};
+    static constexpr uint32_t kPeriods[] = {32, 16, 16, 16, 16};
     static constexpr const char* kSpeedNames[] = {"1/2", "1", "2", "4", "8"};
     int speed = 1;
     bool paused = false;
-    size_t next = 0;
     SdlTicks ticks;
     FramePacer pacer(ticks);
     std::vector<InputEvent> events, pending;
@@ -448,26 +459,21 @@ int Window::run() {
         double simMs = 0, composeMs = 0;
         const bool runOne = !paused || (replaying() && c.step);
         if (runOne) {
-            if (replaying()) {
-                pending.clear();
-                while (next < replay.events.size() && replay.events[next].frame <= game_->frame + 1)
-                    pending.push_back(replay.events[next++].event);
-            }
+            const int steps = replaying() && !paused ? kStepsPerShow[speed] : 1;
+            bool going = true;
             const uint64_t t0 = SDL_GetPerformanceCounter();
-            const bool going = runFrame(*game_, pending);
-            simMs = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
-            if (recorder) {
-                recorder->frame(*game_, pending);
-                if (!going) recorder->end(*game_);
+            for (int k = 0; k < steps && going && !(replaying() && session_->scriptDone()); ++k) {
+                going = session_->step(pending);
+                pending.clear();
             }
-            pending.clear();
+            simMs = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
             if (!going) break;
-            if (replaying() && game_->frame >= replay.lastFrame() && !paused) {
+            if (replaying() && session_->scriptDone() && !paused) {
                 paused = true;
                 say("End of the replay", 100000);
             }
             const uint64_t t1 = SDL_GetPerformanceCounter();
-            composeWindow(*game_, fb_);
+            composeWindow(session_->game(), fb_);
             composeMs = 1000.0 * (SDL_GetPerformanceCounter() - t1) / SDL_GetPerformanceFrequency();
         }
         if (c.screenshot) saveScreenshot();
@@ -487,6 +493,7 @@ int Window::run() {
         present(shown_);
         pacer.wait();
     }
+    session_->finish();
     if (!options_.screenshotPath.empty()) writePng(options_.screenshotPath, fb_.argb.data(), fb_.width, fb_.height);
     return 0;
 }

@@ -1,8 +1,8 @@
 // The state dump: one JSON object with every table and scalar by its name.
 #include <cinttypes>
 
-#include "platform/headless.h"
-#include "platform/json.h"
+#include "session/dump.h"
+#include "session/json.h"
 
 namespace vexlot {
 
@@ -216,6 +216,21 @@ std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine) {
     j.value("surfaceHash", std::string(hash));
     j.endObject();
     return j.str();
+}
+
+}  // namespace vexlot
+
+namespace vexlot {
+
+uint64_t stateHash(const Game& game) {
+    SoundLog none;
+    const std::string text = dumpJson(game, none, true);
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
 }
 
 }  // namespace vexlot

@@ -1,4 +1,4 @@
-#include "platform/compose.h"
+#include "view/compose.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <stb_easy_font.h>
 
-#include "figure/panels.h"
+#include "view/panels_view.h"
 #include "core/numeric.h"
 
 namespace vexlot {

@@ -1,4 +1,4 @@
-#include "platform/surface.h"
+#include "core/surface.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,96 @@
+// Scripts and replays: input events with the frame they are delivered in.
+//
+// A script is one event per line: `FRAME down|up|char CODE`, `FRAME click X Y` (world units),
+// `FRAME palette X Y`, `FRAME option N`, `FRAME button NAME`, `FRAME press X Y` (window pixels),
+// `FRAME close`; blank lines and `#` comments (whole lines or the end of a line) are ignored; an
+// optional first line `seed S`.
+// A replay is a script with a header (`vexlot-replay 2`, `version V`, `seed S`, `level L`), a
+// checkpoint `FRAME check STATEHASH LINESUM` every 60 frames and, once the game is over,
+// `FRAME end STATEHASH LINESUM` with the final state. LINESUM is an FNV-1a checksum of every byte
+// before it (the lines above and its own line up to LINESUM), so any edit is found before a frame runs.
+#pragma once
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/core.h"
+
+namespace vexlot {
+
+constexpr std::string_view kReplayMagic = "vexlot-replay 2";
+constexpr int kCheckpointFrames = 60;
+constexpr int kMaxFrames = 60 * 60 * 60 * 24;  // a day of play at 60 frames a second
+constexpr std::string_view kBuiltinLevel = "builtin";
+const char* programVersion();
+
+struct ScriptEvent {
+    int frame = 0;
+    InputEvent event;
+};
+struct Checkpoint {
+    int frame = 0;
+    uint64_t stateHash = 0;
+    int line = 0;
+};
+struct Script {
+    bool hasSeed = false;
+    uint64_t seed = 0;
+    std::vector<ScriptEvent> events;  // in frame order, file order within a frame
+    // Replays only.
+    bool isReplay = false;
+    std::string version;
+    std::string level;                // "builtin" or the level picture's hash
+    std::vector<Checkpoint> checks;   // every `check` line, then the `end` line's final state
+    int endFrame = 0;                 // the frame of the `end` line; 0 when the recording was cut short
+    int cutAfterFrame = 0;            // cut short: the frame of its last complete line
+    // The last frame to run: a script's last event, a replay's end, or for a replay cut short its
+    // last checkpoint (nothing after it can be verified).
+    int lastFrame() const;
+};
+
+// Parses a script or a replay; throws std::runtime_error naming the first bad line and why. A replay
+// is checked whole (header, checksums, frame order) before anything runs.
+Script parseScript(std::string_view text);
+
+// The text of one event line, as the grammar writes it.
+std::string eventLine(int frame, const InputEvent& event);
+
+// A seed: a whole number 0 <= S < 2^64 in decimal digits; false for anything else.
+bool parseSeed(std::string_view text, uint64_t& seed);
+
+uint32_t lineSum(uint32_t sum, std::string_view bytes);
+
+// Where a replay's lines go (without their line end); the writer owns flushing and error reports.
+struct LineOutput {
+    virtual ~LineOutput() = default;
+    virtual void writeLine(const std::string& line) = 0;
+};
+struct StreamLineOutput : LineOutput {
+    explicit StreamLineOutput(std::ostream& stream) : out(stream) {}
+    void writeLine(const std::string& line) override { out << line << '\n' << std::flush; }
+    std::ostream& out;
+};
+
+// Writes a replay as the game goes, one whole line at a time.
+class ReplayWriter {
+public:
+    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level);
+    // After each frame: the events delivered in it, and a checkpoint on every 60th frame.
+    void frame(const Game& game, std::span<const InputEvent> events);
+    // The `end` line with the final state; once.
+    void end(const Game& game);
+    bool ended() const { return ended_; }
+
+private:
+    void write(const std::string& line);
+    // A check or end line: the state hash and the checksum of every byte before the checksum.
+    std::string sealed(const Game& game, std::string_view word) const;
+    LineOutput& out_;
+    uint32_t sum_;
+    bool ended_ = false;
+};
+
+}  // namespace vexlot

@@ -1,0 +1,79 @@
+// One game as every front-end runs it: start-up from a seed and a level, the frame's events (a
+// script's or a replay's, then the live ones), recording, and the replay's checkpoints checked.
+// The headless runner, the window, the browser and the tests all drive a game through this.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/core.h"
+#include "session/script.h"
+
+namespace vexlot {
+
+// The level a game is played on: the built-in picture or one from a file, with the tag a replay
+// records ("builtin", or the hash of the picture's pixels).
+struct Level {
+    Picture picture;  // empty: the built-in level
+    std::string tag = std::string(kBuiltinLevel);
+};
+Level builtinLevel();
+// A 2400 x 600 PNG from a file; throws std::runtime_error naming the file and the reason.
+Level levelFromFile(const std::string& path);
+
+// The first checkpoint whose state differs from the replay's.
+struct Mismatch {
+    int frame = 0;      // the checkpoint's frame
+    int line = 0;       // its line in the replay
+    int fromFrame = 0;  // the game first differs somewhere in fromFrame..frame
+    uint64_t expected = 0, got = 0;
+};
+
+class Session {
+public:
+    Session(uint64_t seed, Level level, SoundSink* sounds = nullptr);
+
+    Game& game() { return *game_; }
+    const Game& game() const { return *game_; }
+    uint64_t seed() const { return seed_; }
+    const Level& level() const { return level_; }
+
+    // Plays a script's or a replay's events in their frames. A replay must be of this session's
+    // seed and level; throws std::runtime_error saying which differs.
+    void play(Script script);
+    const Script& script() const { return script_; }
+    // True once every frame the script or replay asks for has run.
+    bool scriptDone() const { return game_->frame >= script_.lastFrame(); }
+
+    // Records the game from here on into `out` (which must outlive the recording).
+    void record(LineOutput& out);
+
+    // One frame: the script's events due now, then `live`; recorded, and checked against the
+    // replay's checkpoint of this frame. Returns false once the game has ended (Esc, close); the
+    // recording then has its end line.
+    bool step(std::span<const InputEvent> live = {});
+    // The events delivered in the last frame.
+    std::span<const InputEvent> lastEvents() const { return events_; }
+
+    // Ends the recording with its end line (a window closed, a signal); harmless twice.
+    void finish();
+
+    const std::optional<Mismatch>& mismatch() const { return mismatch_; }
+    int checksPassed() const { return checksPassed_; }
+
+private:
+    uint64_t seed_;
+    Level level_;
+    std::unique_ptr<Game> game_;
+    Script script_;
+    size_t nextEvent_ = 0, nextCheck_ = 0;
+    int checksPassed_ = 0;
+    std::optional<Mismatch> mismatch_;
+    std::optional<ReplayWriter> recorder_;
+    std::vector<InputEvent> events_;
+};
+
+}  // namespace vexlot

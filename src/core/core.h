@@ -17,6 +17,7 @@ struct InputEvent {
     int code = 0;          // key code, character code, option number
     float x = 0, y = 0;    // world units (WorldClick), palette units (PaletteClick), window pixels (WindowPress)
     std::string name;      // control name for Button
+    int player = 0;        // whose keys: 0 player 1 (guy 0), 1 player 2 (guy 1, two-player games only)
 };
 
 // Decodes the level and palette pictures held inside the program (game colour values).

@@ -167,6 +167,9 @@ struct Game {
     int16_t selectedOption = 0;  // 0 none, 1..9 = Option1..Option9
 
     Rng rng;
+    // 2: a second person plays guy 1 with keys of their own instead of the computer (not a rule of
+    // the one-player game, which keeps 1).
+    int16_t players = 1;
     SoundSink* soundSink = nullptr;
     int32_t frame = 0;   // frames run so far (for logs; the game's rules never read it)
     bool ended = false;  // Esc or closing the window ended the program

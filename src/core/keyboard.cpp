@@ -78,6 +78,7 @@ void Form_KeyPress(Game& game, int charCode) {
 
 void deliverEvent(Game& game, const InputEvent& e) {
     using T = InputEvent::Type;
+    if (e.player != 0) return;  // the second player's keys drive guy 1 only in a game of two
     switch (e.type) {
     case T::KeyDown: Form_KeyDown(game, e.code); break;
     case T::KeyUp: Form_KeyUp(game, e.code); break;

@@ -88,7 +88,8 @@ int runHeadless(const RunOptions& options) {
     const int frames = options.framesGiven || !script.isReplay ? options.frames : script.lastFrame();
 
     SoundLog sounds;
-    Session session(seed, std::move(level), &sounds);
+    const int players = options.playersGiven ? options.players : script.players;
+    Session session(seed, std::move(level), &sounds, players);
     sounds.game = &session.game();
     try {
         session.play(std::move(script));

@@ -14,6 +14,8 @@ struct RunOptions {
     std::string replayPath, recordPath, levelPath;
     int scale = 0;      // window: whole-number scale, 0 = the largest that fits the screen
     int volume = 100;   // window: sound volume 0..100
+    int players = 1;    // 2: a second person plays guy 1
+    bool playersGiven = false;
 };
 
 uint64_t clockSeed();

@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: a new file in the data folder)");
     app.add_option("--level", opt.levelPath, "Play a 2400 x 600 PNG picture as the level");
     auto* scale = app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
+    auto* players = app.add_option("--players", opt.players, "1 or 2: with 2 a second person plays guy 1 (keys W A S D ...)")
+                        ->check(CLI::Range(1, 2));
     auto* volume = app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
     CLI11_PARSE(app, argc, argv);
 
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
         if (headless && *o) return refuse(o->get_name() + " is an option of the window; it means nothing with --headless");
     opt.seedGiven = seed->count() > 0;
     opt.framesGiven = frames->count() > 0;
+    opt.playersGiven = players->count() > 0;
     if (!opt.seedGiven) opt.seed = vexlot::clockSeed();
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);

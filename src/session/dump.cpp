@@ -149,6 +149,7 @@ std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine) {
     j.value("pi", game.pi);
     j.value("facingLeft", facingLeft);
     j.value("picbackLeft", game.picbackLeft);
+    if (game.players != 1) j.value("players", game.players);  // one-player dumps stay as they were
 
     j.beginArray("guys");
     for (int i = 0; i <= kControlGuys; ++i) writeGuy(j, game.guyTable[i]);

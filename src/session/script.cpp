@@ -34,6 +34,7 @@ constexpr EventSyntax kEvents[] = {
     {"close", T::Close, Args::None},
 };
 constexpr std::string_view kButtons[] = {"Command1", "Command3"};
+constexpr std::string_view kSecondPlayer = "p2";
 
 const EventSyntax* syntaxOf(std::string_view name) {
     for (const EventSyntax& s : kEvents)
@@ -176,6 +177,14 @@ private:
             seedLine(w);
             return;
         }
+        if (w[0] == "players") {
+            long long n = 0;
+            if (sawEvent_ || sawPlayers_) fail("a players line may only come before the events");
+            if (w.size() != 2 || !parseWhole(w[1], 1, 2, n)) fail("expected 'players 1' or 'players 2'");
+            script_.players = static_cast<int>(n);
+            sawPlayers_ = true;
+            return;
+        }
         event(w, sumBefore, text);
     }
 
@@ -212,7 +221,7 @@ private:
         script_.hasSeed = true;
     }
 
-    void event(const std::vector<std::string_view>& w, uint32_t sumBefore, std::string_view text) {
+    void event(std::vector<std::string_view> w, uint32_t sumBefore, std::string_view text) {
         long long frame = 0;
         if (!parseWhole(w[0], 1, kMaxFrames, frame))
             fail("expected a frame number from 1 to " + std::to_string(kMaxFrames) + " (a day of play)");
@@ -221,8 +230,15 @@ private:
         const int f = static_cast<int>(frame);
         if (script_.isReplay && f < lastFrame_) fail("frames of a replay never go back");
         lastFrame_ = std::max(lastFrame_, f);
+        if (script_.isReplay && (w[1] == "check" || w[1] == "end")) return checkLine(w, f, sumBefore, text);
+        // `FRAME p2 EVENT ...`: the second player's event, in two-player games.
+        const int player = w[1] == kSecondPlayer ? 1 : 0;
+        if (player == 1) {
+            if (script_.players < 2) fail("a second player's event in a game of one player (it needs a 'players 2' line)");
+            w.erase(w.begin() + 1);
+            if (w.size() < 2) fail("missing the event name");
+        }
         const std::string_view kind = w[1];
-        if (script_.isReplay && (kind == "check" || kind == "end")) return checkLine(w, f, sumBefore, text);
         const EventSyntax* syntax = syntaxOf(kind);
         if (!syntax) fail("unknown event '" + std::string(kind) + "'");
         const size_t count = syntax->args == Args::Point ? 2 : syntax->args == Args::None ? 0 : 1;
@@ -230,6 +246,7 @@ private:
         ScriptEvent e;
         e.frame = f;
         e.event.type = syntax->type;
+        e.event.player = player;
         long long v = 0;
         switch (syntax->args) {
         case Args::Code:
@@ -287,6 +304,7 @@ private:
     int number_ = 0;
     int lastFrame_ = 0;
     bool sawEvent_ = false;
+    bool sawPlayers_ = false;
     uint32_t sum_ = kLineSumStart;
 };
 
@@ -322,7 +340,7 @@ Script parseScript(std::string_view text) { return Parser(text).parse(); }
 
 std::string eventLine(int frame, const InputEvent& e) {
     const EventSyntax& s = syntaxOf(e.type);
-    std::string line = std::to_string(frame) + " " + std::string(s.name);
+    std::string line = std::to_string(frame) + (e.player == 1 ? " p2 " : " ") + std::string(s.name);
     switch (s.args) {
     case Args::Code:
     case Args::Option: return line + " " + std::to_string(e.code);
@@ -333,11 +351,13 @@ std::string eventLine(int frame, const InputEvent& e) {
     return line;
 }
 
-ReplayWriter::ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level) : out_(out), sum_(kLineSumStart) {
+ReplayWriter::ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players)
+    : out_(out), sum_(kLineSumStart) {
     write(std::string(kReplayMagic));
     write(std::string("version ") + programVersion());
     write("seed " + std::to_string(seed));
     write("level " + std::string(level));
+    if (players != 1) write("players " + std::to_string(players));
 }
 
 void ReplayWriter::write(const std::string& line) {

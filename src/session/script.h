@@ -3,8 +3,10 @@
 // A script is one event per line: `FRAME down|up|char CODE`, `FRAME click X Y` (world units),
 // `FRAME palette X Y`, `FRAME option N`, `FRAME button NAME`, `FRAME press X Y` (window pixels),
 // `FRAME close`; blank lines and `#` comments (whole lines or the end of a line) are ignored; an
-// optional first line `seed S`.
-// A replay is a script with a header (`vexlot-replay 2`, `version V`, `seed S`, `level L`), a
+// optional first line `seed S`. In a two-player game (a line `players 2` before the events) the
+// second player's events say so: `FRAME p2 down 39`.
+// A replay is a script with a header (`vexlot-replay 2`, `version V`, `seed S`, `level L`, and for
+// two players `players 2`), a
 // checkpoint `FRAME check STATEHASH LINESUM` every 60 frames and, once the game is over,
 // `FRAME end STATEHASH LINESUM` with the final state. LINESUM is an FNV-1a checksum of every byte
 // before it (the lines above and its own line up to LINESUM), so any edit is found before a frame runs.
@@ -38,6 +40,7 @@ struct Checkpoint {
 struct Script {
     bool hasSeed = false;
     uint64_t seed = 0;
+    int players = 1;                  // `players 2`: a two-player game (events of player 2 say `p2`)
     std::vector<ScriptEvent> events;  // in frame order, file order within a frame
     // Replays only.
     bool isReplay = false;
@@ -77,7 +80,7 @@ struct StreamLineOutput : LineOutput {
 // Writes a replay as the game goes, one whole line at a time.
 class ReplayWriter {
 public:
-    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level);
+    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players = 1);
     // After each frame: the events delivered in it, and a checkpoint on every 60th frame.
     void frame(const Game& game, std::span<const InputEvent> events);
     // The `end` line with the final state; once.

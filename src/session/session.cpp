@@ -41,14 +41,18 @@ Level levelFromFile(const std::string& path) {
     return level;
 }
 
-Session::Session(uint64_t seed, Level level, SoundSink* sounds)
+Session::Session(uint64_t seed, Level level, SoundSink* sounds, int players)
     : seed_(seed), level_(std::move(level)), game_(std::make_unique<Game>()) {
     game_->soundSink = sounds;
     useLevelPicture(level_.picture);
     startup(*game_, seed_);
+    game_->players = static_cast<int16_t>(players);
 }
 
 void Session::play(Script script) {
+    if (script.players != players())
+        throw std::runtime_error("it is a game of " + std::to_string(script.players) + " player(s), this game has " +
+                                 std::to_string(players()));
     if (script.isReplay) {
         if (script.seed != seed_)
             throw std::runtime_error("the replay's seed is " + std::to_string(script.seed) + ", this game's " +
@@ -64,7 +68,7 @@ void Session::play(Script script) {
     mismatch_.reset();
 }
 
-void Session::record(LineOutput& out) { recorder_.emplace(out, seed_, level_.tag); }
+void Session::record(LineOutput& out) { recorder_.emplace(out, seed_, level_.tag, players()); }
 
 bool Session::step(std::span<const InputEvent> live) {
     if (game_->ended) return false;

@@ -50,9 +50,13 @@ private:
     }
     void separator(const char* key) {
         if (needComma_) out_ += ',';
-        if (!oneLine_ && depth_ > 0) out_ += "\n" + std::string(2 * depth_, ' ');
+        if (!oneLine_ && depth_ > 0) newLine();
         if (key) out_ += quote(key) + ":";
         needComma_ = true;
+    }
+    void newLine() {
+        out_ += '\n';
+        out_.append(static_cast<size_t>(2 * depth_), ' ');
     }
     void raw(const char* key, const std::string& text) {
         separator(key);
@@ -66,7 +70,7 @@ private:
     }
     void close(char c) {
         --depth_;
-        if (!oneLine_ && needComma_) out_ += "\n" + std::string(2 * depth_, ' ');
+        if (!oneLine_ && needComma_) newLine();
         out_ += c;
         needComma_ = true;
     }

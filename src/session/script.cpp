@@ -338,6 +338,26 @@ uint32_t lineSum(uint32_t sum, std::string_view bytes) {
 
 Script parseScript(std::string_view text) { return Parser(text).parse(); }
 
+std::string resealReplay(std::string_view text) {
+    std::string out;
+    uint32_t sum = kLineSumStart;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t eol = text.find('\n', pos);
+        const size_t end = eol == std::string_view::npos ? text.size() : eol + 1;
+        std::string line(text.substr(pos, end - pos));
+        pos = end;
+        const std::vector<std::string_view> w = words(line);
+        if (w.size() == 4 && (w[1] == "check" || w[1] == "end") && w[3].size() == 8) {
+            const size_t at = static_cast<size_t>(w[3].data() - line.data());
+            line.replace(at, 8, hex(lineSum(sum, std::string_view(line).substr(0, at)), 8));
+        }
+        sum = lineSum(sum, line);
+        out += line;
+    }
+    return out;
+}
+
 std::string eventLine(int frame, const InputEvent& e) {
     const EventSyntax& s = syntaxOf(e.type);
     std::string line = std::to_string(frame) + (e.player == 1 ? " p2 " : " ") + std::string(s.name);

@@ -58,6 +58,10 @@ struct Script {
 // is checked whole (header, checksums, frame order) before anything runs.
 Script parseScript(std::string_view text);
 
+// The same text with the checksum of every check and end line made right again: for tests and fuzzing,
+// so that an edited replay reaches the simulation instead of being refused.
+std::string resealReplay(std::string_view text);
+
 // The text of one event line, as the grammar writes it.
 std::string eventLine(int frame, const InputEvent& event);
 

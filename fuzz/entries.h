@@ -23,14 +23,6 @@ inline void parseScriptText(const uint8_t* data, std::size_t size) {
     }
 }
 
-// Puts the built-in level back when a fuzzed one is done with, so later games see the real level.
-struct LevelPictureScope {
-    explicit LevelPictureScope(Picture picture) { useLevelPicture(std::move(picture)); }
-    ~LevelPictureScope() { useLevelPicture(Picture{}); }
-    LevelPictureScope(const LevelPictureScope&) = delete;
-    LevelPictureScope& operator=(const LevelPictureScope&) = delete;
-};
-
 // Frames played on a fuzzed level picture: start-up, the player walking right and firing.
 constexpr int kLevelFrames = 30;
 
@@ -44,9 +36,8 @@ inline void decodeLevelPicture(const uint8_t* data, std::size_t size) {
         return;
     }
     if (picture.width != 2400 || picture.height != 600) return;
-    LevelPictureScope scope(std::move(picture));
     auto game = std::make_unique<Game>();
-    startup(*game, 1);
+    startup(*game, 1, picture);
     using T = InputEvent::Type;
     const std::vector<InputEvent> first = {{T::KeyDown, 39, 0, 0, {}}, {T::KeyDown, 18, 0, 0, {}}};
     for (int f = 1; f <= kLevelFrames; ++f) runFrame(*game, f == 1 ? std::span(first) : std::span<const InputEvent>());

@@ -31,11 +31,12 @@ const Picture& palettePicture();
 Picture decodePng(const unsigned char* bytes, std::size_t size);
 // A level picture from a file: any readable PNG of exactly 2400 x 600; throws std::runtime_error otherwise.
 Picture loadLevelFile(const std::string& path);
-// Replaces the built-in level picture for this run (before start-up).
-void useLevelPicture(Picture picture);
 
-// Start-up: everything the window's load event sets before the first frame.
-void startup(Game& game, uint64_t seed);
+// Start-up: everything the window's load event sets before the first frame, on the built-in level
+// picture or the one given.
+void startup(Game& game, uint64_t seed, const Picture& level = levelPicture());
+// Makes a started game one of two players: a second person plays guy 1 with keys of their own.
+void startTwoPlayerGame(Game& game);
 
 // One frame: events, guys, drawing, rockets, blasts, rocks, shrapnel. Pacing is the caller's.
 // Returns false when an event ended the program (the frame stops right after the event step).

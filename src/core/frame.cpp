@@ -19,7 +19,7 @@ void updateGuy(Game& game, int i) {
         eraseguy(game, i);
     else
         drawguy(game, i, 1);
-    if (i > 0) ai(game, i);
+    if (i > 0 && !(i == 1 && game.players == 2)) ai(game, i);  // the second player steers guy 1
     applyGravity(game, i);
     hurtAndDeadStates(game, i);
     spinAndAim(game, i);
@@ -49,7 +49,7 @@ bool runFrame(Game& game, std::span<const InputEvent> events) {
 
     const int last = lastActiveGuy(game);
     for (int i = 0; i <= last; ++i) updateGuy(game, i);
-    const int lastDrawn = lastActiveGuy(game);
+    const int lastDrawn = lastActiveGuy(game);  // read again: the camera's level events add guys
     for (int i = 0; i <= lastDrawn; ++i) drawguy(game, i, 0);
 
     rocketPhase(game);

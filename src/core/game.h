@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/numeric.h"
+#include "core/codes.h"
 #include "core/rng.h"
 #include "core/surface.h"
 
@@ -170,6 +171,9 @@ struct Game {
     // 2: a second person plays guy 1 with keys of their own instead of the computer (not a rule of
     // the one-player game, which keeps 1).
     int16_t players = 1;
+    // Two-player games: the second player's rounds of each weapon (index weapon - 1), as the gauges
+    // count the first player's.
+    std::array<int16_t, 10> secondAmmo{};
     SoundSink* soundSink = nullptr;
     int32_t frame = 0;   // frames run so far (for logs; the game's rules never read it)
     bool ended = false;  // Esc or closing the window ended the program

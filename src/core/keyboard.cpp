@@ -1,4 +1,5 @@
-// Keyboard handlers: they only set guy 0's control flags and a few fields.
+// Keyboard handlers: they only set a player's control flags and a few fields. The game's own
+// handlers act on guy 0; in a two-player game the second player's keys act the same way on guy 1.
 #include "core/core.h"
 #include "figure/figure.h"
 #include "weapons/weapons.h"
@@ -6,79 +7,101 @@
 namespace vexlot {
 
 namespace {
-enum Key { kAlt = 18, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kComma = 188, kFullStop = 190, kSlash = 191 };
 
 // An arrow pressed (auto-repeats ignored): walk that way, turn with the old figure erased, arms forward.
-void turn(Game& game, ControlTable& walk, int16_t facing, int16_t armAngle) {
-    if (walk[0] != 0) return;
-    walk[0] = -1;
-    drawguy(game, 0, 1);
-    game.facing[0] = facing;
-    drawguy(game, 0, 1);
-    game.guyTable[0].armAngle1Lower = game.guyTable[0].armAngle2Lower = armAngle;
-}
+void turn(Game& game, int p, ControlTable& walk, int16_t facing, int16_t armAngle) {
+    if (walk[p] != 0) return;
+    walk[p] = kHeld;
+    drawguy(game, p, 1);
+    game.facing[p] = facing;
+    drawguy(game, p, 1);
+    game.guyTable[p].armAngle1Lower = game.guyTable[p].armAngle2Lower = armAngle;
 }
 
-void Form_KeyDown(Game& game, int keyCode) {
-    Guy& g = game.guyTable[0];
+// Key down for the guy of player p (0 or 1).
+void playerKeyDown(Game& game, int p, int keyCode) {
+    Guy& g = game.guyTable[p];
     switch (keyCode) {
-    case kLeft: turn(game, game.keyLeft, facingLeft, 180); break;
-    case kRight: turn(game, game.keyRight, facingRight, 0); break;
-    case kDown:
-        if (game.keyDown[0] == 0) drawguy(game, 0, 1);
-        game.keyDown[0] = -1;
+    case VirtualKey::Left: turn(game, p, game.keyLeft, facingLeft, 180); break;
+    case VirtualKey::Right: turn(game, p, game.keyRight, facingRight, 0); break;
+    case VirtualKey::Down:
+        if (game.keyDown[p] == 0) drawguy(game, p, 1);
+        game.keyDown[p] = kHeld;
         break;
-    case kUp: game.keyUp[0] = -1; break;
-    case kAlt: game.keyFire[0] = -1; break;
-    case kComma:
-        if (game.facing[0] == facingLeft) game.aimInc[0] = -1; else game.aimDec[0] = -1;
+    case VirtualKey::Up: game.keyUp[p] = kHeld; break;
+    case VirtualKey::Alt: game.keyFire[p] = kHeld; break;
+    case VirtualKey::Comma:
+        if (game.facing[p] == facingLeft) game.aimInc[p] = kHeld; else game.aimDec[p] = kHeld;
         break;
-    case kFullStop:
-        if (game.facing[0] == facingLeft) game.aimDec[0] = -1; else game.aimInc[0] = -1;
+    case VirtualKey::Period:
+        if (game.facing[p] == facingLeft) game.aimDec[p] = kHeld; else game.aimInc[p] = kHeld;
         break;
-    case kSlash: g.aimAngle = 0; break;
+    case VirtualKey::Slash: g.aimAngle = 0; break;
     default: break;
     }
 }
 
-void Form_KeyUp(Game& game, int keyCode) {
+void playerKeyUp(Game& game, int p, int keyCode) {
     switch (keyCode) {
-    case kLeft: game.keyLeft[0] = 0; break;
-    case kRight: game.keyRight[0] = 0; break;
-    case kDown:
-        if (game.keyDown[0] == -1) eraseguy(game, 0);
-        game.keyDown[0] = 0;
+    case VirtualKey::Left: game.keyLeft[p] = 0; break;
+    case VirtualKey::Right: game.keyRight[p] = 0; break;
+    case VirtualKey::Down:
+        if (game.keyDown[p] == kHeld) eraseguy(game, p);
+        game.keyDown[p] = 0;
         break;
-    case kUp: game.keyUp[0] = 0; break;
-    case kAlt: game.keyFire[0] = 0; break;
-    case kComma:
-    case kFullStop:
-        game.aimInc[0] = 0;
-        game.aimDec[0] = 0;
+    case VirtualKey::Up: game.keyUp[p] = 0; break;
+    case VirtualKey::Alt: game.keyFire[p] = 0; break;
+    case VirtualKey::Comma:
+    case VirtualKey::Period:
+        game.aimInc[p] = 0;
+        game.aimDec[p] = 0;
         break;
     default: break;
     }
-    // Releasing any key lets a crawling player go of a ledge.
-    game.clingLeft[0] = 0;
-    game.clingRight[0] = 0;
+    // Releasing any key lets a crawling guy go off a ledge.
+    game.clingLeft[p] = 0;
+    game.clingRight[p] = 0;
 }
+
+bool isWeaponKey(int charCode) { return charCode >= CharCode::Digit1 && charCode <= CharCode::Colon; }
+
+// The second player's keys: walking, jumping, crawling, aiming, firing and weapons, for guy 1.
+void deliverSecondPlayerEvent(Game& game, const InputEvent& e) {
+    using T = InputEvent::Type;
+    switch (e.type) {
+    case T::KeyDown: playerKeyDown(game, 1, e.code); break;
+    case T::KeyUp: playerKeyUp(game, 1, e.code); break;
+    case T::Char:
+        if (isWeaponKey(e.code)) selectSecondWeapon(game, e.code);
+        break;
+    default: break;  // the mouse, the panels and the game's own keys are player 1's
+    }
+}
+
+}  // namespace
+
+void Form_KeyDown(Game& game, int keyCode) { playerKeyDown(game, 0, keyCode); }
+void Form_KeyUp(Game& game, int keyCode) { playerKeyUp(game, 0, keyCode); }
 
 void Form_KeyPress(Game& game, int charCode) {
-    if (charCode == 27) {
+    if (charCode == CharCode::Escape) {
         game.ended = true;
-    } else if (charCode >= 49 && charCode <= 58) {
+    } else if (isWeaponKey(charCode)) {
         selectWeapon(game, charCode);
-    } else if (charCode == 100) {
+    } else if (charCode == CharCode::LetterD) {
         game.Frame1Visible = !game.Frame1Visible;
         game.Frame2Visible = !game.Frame2Visible;
-    } else if (charCode == 115) {
-        game.soundOn = static_cast<int16_t>(~game.soundOn);
+    } else if (charCode == CharCode::LetterS) {
+        game.soundOn = wrap16(~game.soundOn);
     }
 }
 
 void deliverEvent(Game& game, const InputEvent& e) {
     using T = InputEvent::Type;
-    if (e.player != 0) return;  // the second player's keys drive guy 1 only in a game of two
+    if (e.player != 0) {
+        if (e.player == 1 && game.players == 2) deliverSecondPlayerEvent(game, e);
+        return;
+    }
     switch (e.type) {
     case T::KeyDown: Form_KeyDown(game, e.code); break;
     case T::KeyUp: Form_KeyUp(game, e.code); break;
@@ -87,7 +110,7 @@ void deliverEvent(Game& game, const InputEvent& e) {
     case T::WorldClick: picback_MouseDown(game, e.x, e.y); break;
     case T::PaletteClick: gpalette_MouseDown(game, e.x, e.y); break;
     case T::Option:
-        if (e.code >= 1 && e.code <= 9) game.selectedOption = static_cast<int16_t>(e.code);
+        if (e.code >= 1 && e.code <= 9) game.selectedOption = wrap16(e.code);
         break;
     case T::Button:
         if (e.name == "Command1") Command1_Click(game);

@@ -62,20 +62,10 @@ Picture decodePng(const unsigned char* original, std::size_t originalSize) {
     return p;
 }
 
-namespace {
-Picture& customLevel() {
-    static Picture picture;
-    return picture;
-}
-}  // namespace
-
 const Picture& levelPicture() {
-    if (!customLevel().pixels.empty()) return customLevel();
     static const Picture picture = decodePng(levelPng, levelPngSize);
     return picture;
 }
-
-void useLevelPicture(Picture picture) { customLevel() = std::move(picture); }
 
 Picture loadLevelFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -30,7 +30,7 @@ void dressGuy(Guy& g, float x, float y, int32_t bodyColour, int32_t armColour, i
     g.bodyAngle = 90;
 }
 
-void startup(Game& game, uint64_t seed) {
+void startup(Game& game, uint64_t seed, const Picture& level) {
     setUpGauges(game);
     setLife(game, 100);
     setAmmo(game, 0, 200);
@@ -38,7 +38,6 @@ void startup(Game& game, uint64_t seed) {
     game.speedFactor = 2.0f;
     game.rng.seed(seed);
 
-    const Picture& level = levelPicture();
     game.picback.create(kWorldWidthUnits / Surface::kUnitsPerPixel, kWorldHeightUnits / Surface::kUnitsPerPixel,
                         0, level.pixels, level.width, level.height);
     game.picbackLeft = 0;
@@ -60,6 +59,18 @@ void startup(Game& game, uint64_t seed) {
     }
     game.lastGuy = 2;
     addStartupPickups(game);
+}
+
+}  // namespace vexlot
+
+namespace vexlot {
+
+// Guy 1 becomes the second player's: a fair duel gives it the first player's 100 hit points and a
+// full set of ammunition; it keeps the computer guys' place, colours, weapon and rules otherwise.
+void startTwoPlayerGame(Game& game) {
+    game.players = 2;
+    game.guyTable[1].health = 100;
+    for (int k = 0; k < 10; ++k) game.secondAmmo[k] = weaponTable[k].gaugeMax;
 }
 
 }  // namespace vexlot

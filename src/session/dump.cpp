@@ -149,7 +149,12 @@ std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine) {
     j.value("pi", game.pi);
     j.value("facingLeft", facingLeft);
     j.value("picbackLeft", game.picbackLeft);
-    if (game.players != 1) j.value("players", game.players);  // one-player dumps stay as they were
+    if (game.players != 1) {  // one-player dumps stay as they were
+        j.value("players", game.players);
+        j.beginArray("secondAmmo");
+        for (int16_t v : game.secondAmmo) j.value(nullptr, v);
+        j.endArray();
+    }
 
     j.beginArray("guys");
     for (int i = 0; i <= kControlGuys; ++i) writeGuy(j, game.guyTable[i]);

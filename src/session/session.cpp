@@ -44,9 +44,8 @@ Level levelFromFile(const std::string& path) {
 Session::Session(uint64_t seed, Level level, SoundSink* sounds, int players)
     : seed_(seed), level_(std::move(level)), game_(std::make_unique<Game>()) {
     game_->soundSink = sounds;
-    useLevelPicture(level_.picture);
-    startup(*game_, seed_);
-    game_->players = static_cast<int16_t>(players);
+    startup(*game_, seed_, level_.picture.pixels.empty() ? levelPicture() : level_.picture);
+    if (players == 2) startTwoPlayerGame(*game_);
 }
 
 void Session::play(Script script) {

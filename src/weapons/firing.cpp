@@ -45,17 +45,40 @@ Rock& addShot(Game& game, const Arm& arm, int16_t kind) {
     return r;
 }
 
+bool isSecondPlayer(const Game& game, int i) { return i == 1 && game.players == 2; }
+
 // The player's round for a shot: an empty gauge refuses the shot and falls back to the pop gun.
-// Computer guys carry no ammunition.
+// Computer guys carry no ammunition; a second player counts rounds as the first does.
 bool takeRound(Game& game, int i) {
-    if (i != 0) return true;
-    const int k = game.guyTable[0].weapon - 1;
-    if (game.ammo[k].value > 0) {
-        setAmmo(game, k, game.ammo[k].value - 1);
+    const int k = game.guyTable[i].weapon - 1;
+    if (i == 0) {
+        if (game.ammo[k].value > 0) {
+            setAmmo(game, k, game.ammo[k].value - 1);
+            return true;
+        }
+        selectWeapon(game, CharCode::Digit1);
+        return false;
+    }
+    if (!isSecondPlayer(game, i)) return true;
+    if (game.secondAmmo[k] > 0) {
+        game.secondAmmo[k] = wrap16(game.secondAmmo[k] - 1);
         return true;
     }
-    selectWeapon(game, 49);
+    selectSecondWeapon(game, CharCode::Digit1);
     return false;
+}
+
+// A pop-gun round of a player: false when the gauge is empty (the pop gun fires all the same).
+bool takePopRound(Game& game, int i) {
+    if (i == 0) {
+        if (game.ammo[0].value <= 0) return false;
+        setAmmo(game, 0, game.ammo[0].value - 1);
+        return true;
+    }
+    if (!isSecondPlayer(game, i)) return true;
+    if (game.secondAmmo[0] <= 0) return false;
+    game.secondAmmo[0] = wrap16(game.secondAmmo[0] - 1);
+    return true;
 }
 
 // The brass casing the pop gun throws up and back from reach 2.
@@ -67,118 +90,62 @@ void addPopCasing(Game& game, const Arm& arm) {
 }
 
 void firePopGun(Game& game, int i, const Arm& arm) {
+    const WeaponInfo& w = weaponTable[0];
     Guy& g = game.guyTable[i];
-    sound(game, "\\pop.wav");
-    if (i != 0) {
-        g.weaponTimer = 1;
-    } else if (game.ammo[0].value > 0) {
-        setAmmo(game, 0, game.ammo[0].value - 1);
-        g.weaponTimer = 1;
-    } else {
-        g.weaponTimer = 10;  // an empty pop gun still fires, only slower
-    }
+    sound(game, w.sound);
+    g.weaponTimer = takePopRound(game, i) ? w.timer : int16_t{10};  // an empty pop gun still fires, only slower
     // The pellet starts anywhere along the barrel, up to reach 3.
     const float r1 = game.rnd();
     const float r2 = game.rnd();
     Rock& r = game.rockTable[addRock(game)];
-    r.kind = 12;
-    r.counter = 25;
+    r.kind = w.kind;
+    r.counter = w.counter;
     r.x = arm.pivotX + arm.c1 + arm.c2 * r1 * 3;
     r.y = arm.pivotY + arm.s1 + arm.s2 * r2 * 3;
-    r.vx = wrap16(g.vx + 5 * arm.c2);
-    r.vy = 5 * arm.s2;
+    r.vx = wrap16(g.vx + w.speed * arm.c2);
+    r.vy = w.speed * arm.s2;
     addPopCasing(game, arm);
 }
 
-void fireShotgun(Game& game, int i, const Arm& arm) {
-    sound(game, "\\bang.wav");
-    if (!takeRound(game, i)) return;
-    game.guyTable[i].weaponTimer = 20;
-    Rock& r = addShot(game, arm, 13);
-    r.counter = 1;
-    r.vx = 5 * arm.c2;
-    r.vy = 5 * arm.s2;
-}
-
-void fireFlamethrower(Game& game, int i, const Arm& arm) {
-    sound(game, "\\flame.wav");
+// One rock at the muzzle, as the weapon's row says.
+void fireShot(Game& game, int i, const Arm& arm, const WeaponInfo& w) {
+    if (w.sound) sound(game, w.sound);
     if (!takeRound(game, i)) return;
     Guy& g = game.guyTable[i];
-    g.weaponTimer = 5;
-    Rock& r = addShot(game, arm, 14);
-    r.size = 8;
-    r.counter = 15;
-    r.aux = 5;
-    r.vx = wrap16(g.vx + 3 * arm.c2);
-    r.vy = 3 * arm.s2;
-}
-
-void fireGrenade(Game& game, int i, const Arm& arm) {
-    sound(game, "\\bunk.wav");
-    if (!takeRound(game, i)) return;
-    Guy& g = game.guyTable[i];
-    g.weaponTimer = 15;
-    Rock& r = addShot(game, arm, 15);
-    r.counter = 3;
-    r.vx = wrap16(g.vx + 2 * arm.c2);
-    r.vy = wrap16(g.vy + 2 * arm.s2);
-}
-
-void fireMissile(Game& game, int i, const Arm& arm) {
-    sound(game, "\\launch.wav");
-    if (!takeRound(game, i)) return;
-    game.guyTable[i].weaponTimer = 15;
-    Rock& r = addShot(game, arm, 17);
-    r.counter = 1;
-    r.vx = 2 * arm.c2;
-    r.vy = 2 * arm.s2;
-}
-
-void fireTimeBomb(Game& game, int i, const Arm& arm) {
-    if (!takeRound(game, i)) return;
-    Guy& g = game.guyTable[i];
-    g.weaponTimer = 15;
-    Rock& r = addShot(game, arm, 19);
-    r.counter = 10;
-    r.aux = 50;
-    r.vx = wrap16(g.vx + 2 * arm.c2);
-    r.vy = wrap16(g.vy + 2 * arm.s2);
+    g.weaponTimer = w.timer;
+    Rock& r = addShot(game, arm, w.kind);
+    r.counter = w.counter;
+    if (w.size != kUnset) r.size = w.size;
+    if (w.aux != kUnset) r.aux = w.aux;
+    if (w.payload != kUnset) r.payload = w.payload;
+    r.vx = wrap16((w.carry != Carry::None ? g.vx : 0) + w.speed * arm.c2);
+    r.vy = wrap16((w.carry == Carry::Both ? g.vy : 0) + w.speed * arm.s2);
 }
 
 // Holding fire charges the laser; the bolts leave when the key is released.
-void chargeLaser(Game& game, int i) {
+void chargeLaser(Game& game, int i, const WeaponInfo& w) {
     if (!takeRound(game, i)) return;
     Guy& g = game.guyTable[i];
-    g.weaponTimer = wrap16(g.weaponTimer + 1020);
-}
-
-void layMine(Game& game, int i, const Arm& arm) {
-    if (!takeRound(game, i)) return;
-    game.guyTable[i].weaponTimer = 1;
-    Rock& r = addShot(game, arm, 22);
-    r.payload = 2;
-    r.counter = 10;
-    r.aux = 50;
-    r.vx = 0;
-    r.vy = 0;
+    g.weaponTimer = wrap16(g.weaponTimer + w.timer);
 }
 
 // One bolt of a laser burst, carrying the charge left; each bolt costs 102 of it.
 void releaseLaserBolt(Game& game, int i, const Arm& arm) {
+    const WeaponInfo& w = weaponTable[6];
     Guy& g = game.guyTable[i];
-    sound(game, "\\laser.wav");
-    Rock& r = addShot(game, arm, 20);
-    r.counter = 50;
+    sound(game, w.sound);
+    Rock& r = addShot(game, arm, w.kind);
+    r.counter = w.counter;
     r.aux = g.weaponTimer;
-    r.vx = 5 * arm.c2;
-    r.vy = 5 * arm.s2;
+    r.vx = w.speed * arm.c2;
+    r.vy = w.speed * arm.s2;
     g.weaponTimer = wrap16(g.weaponTimer - 102);
 }
 
 // The shotgun's spent shell drops from reach 2 five frames after the shot.
 void ejectShell(Game& game, const Arm& arm) {
     Rock& r = game.rockTable[addRock(game)];
-    r.kind = 16;
+    r.kind = RockKind::Casing;
     r.counter = 35;
     r.x = arm.muzzleX(2);
     r.y = arm.muzzleY(2);
@@ -187,16 +154,14 @@ void ejectShell(Game& game, const Arm& arm) {
 }
 
 void fire(Game& game, int i, const Arm& arm) {
-    switch (game.guyTable[i].weapon) {
-        case 1: firePopGun(game, i, arm); break;
-        case 2: fireShotgun(game, i, arm); break;
-        case 3: fireFlamethrower(game, i, arm); break;
-        case 4: fireGrenade(game, i, arm); break;
-        case 5: fireMissile(game, i, arm); break;
-        case 6: fireTimeBomb(game, i, arm); break;
-        case 7: chargeLaser(game, i); break;
-        case 8: layMine(game, i, arm); break;
-        default: break;  // weapons 9 and 10 only show in the hand
+    const int weapon = game.guyTable[i].weapon;
+    if (weapon < 1 || weapon > 10) return;
+    const WeaponInfo& w = weaponTable[weapon - 1];
+    switch (w.firing) {
+        case Firing::PopGun: firePopGun(game, i, arm); break;
+        case Firing::Shot: fireShot(game, i, arm, w); break;
+        case Firing::LaserCharge: chargeLaser(game, i, w); break;
+        case Firing::Nothing: break;
     }
 }
 
@@ -206,13 +171,13 @@ void weaponStep(Game& game, int i) {
     if (i < 0 || i > kControlGuys) return;  // only guys with control tables can fire
     Guy& g = game.guyTable[i];
     const Arm arm = aimingArm(game, i);
-    if (g.weapon == 2 && g.weaponTimer == 15) ejectShell(game, arm);
+    if (g.weapon == 2 && g.weaponTimer == 15) ejectShell(game, arm);  // the shotgun's
     if (game.keyFire[i] == 0 && g.weapon == 7 && g.weaponTimer > 0) releaseLaserBolt(game, i, arm);
     if (g.weaponTimer > 0) {
         g.weaponTimer = wrap16(g.weaponTimer - 1);
         return;
     }
-    if (game.keyFire[i] == -1) fire(game, i, arm);
+    if (game.keyFire[i] == kHeld) fire(game, i, arm);
 }
 
 }  // namespace vexlot

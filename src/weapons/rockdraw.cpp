@@ -36,10 +36,10 @@ void mineLetter(Surface& s, const Rock& r) {
     const char* letter = nullptr;
     int32_t colour = 0;
     switch (r.payload) {
-        case 2: letter = "F"; colour = rgb(0, 200, 200); break;
-        case 5: letter = "b"; colour = rgb(255, 127, 0); break;
-        case 15: letter = "G"; colour = rgb(0, 127, 255); break;
-        case 18: letter = "B"; colour = rgb(255, 127, 0); break;
+        case MinePayload::Sparks: letter = "F"; colour = rgb(0, 200, 200); break;
+        case MinePayload::Fragments: letter = "b"; colour = rgb(255, 127, 0); break;
+        case MinePayload::BounceGrenade: letter = "G"; colour = rgb(0, 127, 255); break;
+        case MinePayload::HeavyFragments: letter = "B"; colour = rgb(255, 127, 0); break;
         default: return;
     }
     s.currentX = r.x - 50;
@@ -70,26 +70,26 @@ void drawrock(Game& game, int i) {
     Surface& s = game.picback;
     const Rock& r = game.rockTable[i];
     switch (r.kind) {
-        case 2: dot(s, r, wrap16(r.counter + 1), kYellow); break;
-        case 5: dot(s, r, 2, rgb(255, 127, 0)); break;
-        case 6: dot(s, r, 3, rgb(255, cint(game.rnd() * 255), 0)); break;
-        case 7: tail(s, r, rgb(255, 0, 127)); break;
-        case 8: {
+        case RockKind::Spark: dot(s, r, wrap16(r.counter + 1), kYellow); break;
+        case RockKind::Fragment: dot(s, r, 2, rgb(255, 127, 0)); break;
+        case RockKind::Firebrand: dot(s, r, 3, rgb(255, cint(game.rnd() * 255), 0)); break;
+        case RockKind::Bomblet: tail(s, r, rgb(255, 0, 127)); break;
+        case RockKind::ClusterBomb: {
             const int red = cint(game.rnd() * 255);
             tail(s, r, rgb(red, 0, cint(game.rnd() * 127)));
             break;
         }
-        case 9: {
+        case RockKind::Grenade: {
             const int green = cint(game.rnd() * 127 + 127);
             tail(s, r, rgb(255, green, cint(game.rnd() * 127 + 127)));
             break;
         }
-        case 10: tail(s, r, rgb(255, cint(game.rnd() * 255), 0)); break;
-        case 11: dot(s, r, 1, rgb(255, 124, 23)); break;
-        case 12:
-        case 13: dot(s, r, 1, rgb(200, 200, 200)); break;
-        case 15: dot(s, r, 2, rgb(0, 127, 255)); break;
-        case 16: {
+        case RockKind::BigGrenade: tail(s, r, rgb(255, cint(game.rnd() * 255), 0)); break;
+        case RockKind::DirtBomb: dot(s, r, 1, rgb(255, 124, 23)); break;
+        case RockKind::Pellet:
+        case RockKind::Shell: dot(s, r, 1, rgb(200, 200, 200)); break;
+        case RockKind::BounceGrenade: dot(s, r, 2, rgb(0, 127, 255)); break;
+        case RockKind::Casing: {
             // Points the way the player faces, so it turns when the player does.
             const float end = game.facing[0] == facingLeft ? r.x - 50 : r.x + 50;
             s.drawWidth = 1;
@@ -97,18 +97,18 @@ void drawrock(Game& game, int i) {
             s.pset(r.x, r.y, rgb(200, 200, 0));
             break;
         }
-        case 17:
+        case RockKind::Missile:
             nose(s, r, rgb(0, 127, 127));
             dot(s, r, 2, rgb(255, cint(game.rnd() * 255), 0));
             break;
-        case 18: dot(s, r, 2, rgb(255, 0, 0)); break;
-        case 19:
+        case RockKind::HeavyFragment: dot(s, r, 2, rgb(255, 0, 0)); break;
+        case RockKind::TimeBomb:
             dot(s, r, 3, timeBombColour(r.aux));
             dot(s, r, 1, rgb(255, 0, 0));
             break;
-        case 20: nose(s, r, rgb(std::abs(r.aux), cint(std::abs(r.aux / 4.0)), 0)); break;
-        case 21: drawPickup(game, r); break;
-        case 22:
+        case RockKind::LaserBolt: nose(s, r, rgb(std::abs(r.aux), cint(std::abs(r.aux / 4.0)), 0)); break;
+        case RockKind::AmmoPickup: drawPickup(game, r); break;
+        case RockKind::Mine:
             mineBox(s, r, rgb(100, 100, 127));
             mineLetter(s, r);
             break;
@@ -121,31 +121,31 @@ void eraserock(Game& game, int i) {
     const Rock& r = game.rockTable[i];
     const int32_t back = s.backColor;
     switch (r.kind) {
-        case 2: dot(s, r, wrap16(r.counter + 1), back); break;
-        case 5:
-        case 15:
-        case 18: dot(s, r, 2, back); break;
-        case 6:
-        case 19:
-        case 21: dot(s, r, 3, back); break;
-        case 7:
-        case 8:
-        case 9:
-        case 10: tail(s, r, back); break;
-        case 11:
-        case 12:
-        case 13: dot(s, r, 1, back); break;
-        case 16:
+        case RockKind::Spark: dot(s, r, wrap16(r.counter + 1), back); break;
+        case RockKind::Fragment:
+        case RockKind::BounceGrenade:
+        case RockKind::HeavyFragment: dot(s, r, 2, back); break;
+        case RockKind::Firebrand:
+        case RockKind::TimeBomb:
+        case RockKind::AmmoPickup: dot(s, r, 3, back); break;
+        case RockKind::Bomblet:
+        case RockKind::ClusterBomb:
+        case RockKind::Grenade:
+        case RockKind::BigGrenade: tail(s, r, back); break;
+        case RockKind::DirtBomb:
+        case RockKind::Pellet:
+        case RockKind::Shell: dot(s, r, 1, back); break;
+        case RockKind::Casing:
             // Both ways the casing may have been drawn.
             s.drawWidth = 1;
             s.line(r.x - 50, r.y, r.x + 50, r.y, back);
             break;
-        case 17:
+        case RockKind::Missile:
             nose(s, r, back);
             dot(s, r, 2, back);
             break;
-        case 20: nose(s, r, back); break;
-        case 22: mineBox(s, r, back); break;
+        case RockKind::LaserBolt: nose(s, r, back); break;
+        case RockKind::Mine: mineBox(s, r, back); break;
         default: break;
     }
 }

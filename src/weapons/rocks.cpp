@@ -45,7 +45,7 @@ Rock& addRockAt(Game& game, int16_t kind, float x, float y) {
 }
 
 Rock& addSpark(Game& game, float x, float y, int16_t size, int16_t counter, int16_t aux) {
-    Rock& s = addRockAt(game, 2, x, y);
+    Rock& s = addRockAt(game, RockKind::Spark, x, y);
     s.size = size;
     s.counter = counter;
     s.aux = aux;
@@ -68,7 +68,7 @@ void hitGuys(Game& game, Rock& r) {
         const Guy& g = game.guyTable[k];
         if (g.x - 150 < r.x && r.x < g.x + 150 && g.y - 50 < r.y && r.y < g.y + 350) {
             game.hitCount[k] = wrap16(game.hitCount[k] + 1);
-            r.kind = 0;
+            r.kind = RockKind::Dead;
             Shrapnel& p = game.shrapnelTable[addDrop(game, r.x, r.y, 2)];
             p.red = cint(game.rnd() * 100 + 100);
             p.green = 0;
@@ -98,7 +98,7 @@ void updateSpark(Game& game, int i) {
     }
     if (r.counter < 1) {
         eraserock(game, i);
-        r.kind = 0;
+        r.kind = RockKind::Dead;
     } else {
         r.counter = wrap16(r.counter - 1);
     }
@@ -111,7 +111,7 @@ void updateFragment(Game& game, int i, float maxSize, float growth) {
     move(r);
     if (!solidAhead(game, r)) return;
     eraserock(game, i);
-    r.kind = 0;
+    r.kind = RockKind::Dead;
     newBlast(game, r.x, r.y, maxSize, growth, rgb(255, cint(game.rnd() * 255), 0));
 }
 
@@ -120,7 +120,7 @@ void updateFirebrand(Game& game, Rock& r) {
     gravity(game, r);
     move(r);
     if (!solidAhead(game, r)) return;
-    r.kind = 0;
+    r.kind = RockKind::Dead;
     for (int k = 1; k <= 10; ++k) addSpark(game, r.x - 500 + 100 * k, r.y, 10, 25, 25);
 }
 
@@ -129,7 +129,7 @@ void updateClusterBomb(Game& game, Rock& r, int16_t childKind) {
     gravity(game, r);
     move(r);
     if (!solidAhead(game, r)) return;
-    r.kind = 0;
+    r.kind = RockKind::Dead;
     for (int k = 1; k <= 10; ++k) {
         Rock& n = addRockAt(game, childKind, r.x, r.y);
         n.vx = 50 - 100 * game.rnd();
@@ -150,11 +150,11 @@ void updateGrenade(Game& game, Rock& r, bool big) {
         r.counter = wrap16(r.counter - 1);
     }
     if ((intDown(r.vx) != 0 || intDown(r.vy) != 0) && r.counter > 0) return;
-    r.kind = 0;
+    r.kind = RockKind::Dead;
     sound(game, big ? "\\explosion.wav" : "\\grenade.wav");
     const float spread = big ? 1000.0f : 500.0f;
     for (int k = 1; k <= 10; ++k) {
-        Rock& n = addRockAt(game, big ? 6 : 5, r.x, r.y);
+        Rock& n = addRockAt(game, big ? RockKind::Firebrand : RockKind::Fragment, r.x, r.y);
         n.counter = 50;
         n.vx = spread / 2 - spread * game.rnd();
         n.vy = spread / 2 - spread * game.rnd();
@@ -196,14 +196,14 @@ void updateDirtBomb(Game& game, Rock& r) {
     move(r);
     if (!solidAhead(game, r)) return;
     for (int k = 1; k <= 50; ++k) addDirt(game, r, k);
-    r.kind = 0;
+    r.kind = RockKind::Dead;
 }
 
 // Pellets fly straight; terrain outside every hit box slows them to a fifth per axis.
 void updatePellet(Game& game, Rock& r) {
     move(r);
     countDown(r.counter);
-    if (r.counter == 0) r.kind = 0;
+    if (r.counter == 0) r.kind = RockKind::Dead;
     if (solidAhead(game, r)) hitGuys(game, r);
     if (solid(game, r.x + r.vx, r.y)) r.vx = static_cast<float>(r.vx * 0.2);
     if (solid(game, r.x, r.y + r.vy)) r.vy = static_cast<float>(r.vy * 0.2);
@@ -214,12 +214,12 @@ void updateShell(Game& game, Rock& r) {
     countDown(r.counter);
     if (solidAhead(game, r) || r.counter == 0) {
         for (int k = 1; k <= 10; ++k) {
-            Rock& n = addRockAt(game, 12, r.x, r.y);
+            Rock& n = addRockAt(game, RockKind::Pellet, r.x, r.y);
             n.counter = 25;
             n.vx = r.vx + game.rnd() * 100 - 50;
             n.vy = r.vy + game.rnd() * 100 - 50;
         }
-        r.kind = 0;
+        r.kind = RockKind::Dead;
     }
     move(r);
 }
@@ -227,10 +227,10 @@ void updateShell(Game& game, Rock& r) {
 // The flame is never drawn: its trail of yellow sparks is what shows and burns.
 void updateFlame(Game& game, Rock& r) {
     countDown(r.counter);
-    if (r.counter == 0) r.kind = 0;
+    if (r.counter == 0) r.kind = RockKind::Dead;
     move(r);
     const int32_t c = game.picback.point(r.x + r.vx, r.y + r.vy);
-    if (c != game.picback.backColor && c != kYellow) r.kind = 0;
+    if (c != game.picback.backColor && c != kYellow) r.kind = RockKind::Dead;
     Rock& s = addSpark(game, r.x, r.y, 5, wrap16(r.counter + 1), 4);
     s.vx = 0;
     s.vy = 0;
@@ -251,8 +251,8 @@ void updateBounceGrenade(Game& game, Rock& r) {
     }
     if (r.counter == 0) {
         sound(game, "\\grenade.wav");
-        scatter(game, 5, r.x, r.y);
-        r.kind = 0;
+        scatter(game, RockKind::Fragment, r.x, r.y);
+        r.kind = RockKind::Dead;
     }
 }
 
@@ -262,7 +262,7 @@ void updateCasing(Game& game, Rock& r) {
     countDown(r.counter);
     if (contact(game, r, r.x, r.y + r.vy)) r.vy = -0.5f * r.vy;
     if (contact(game, r, r.x + r.vx, r.y)) r.vx = -0.5f * r.vx;
-    if (r.counter == 0) r.kind = 0;
+    if (r.counter == 0) r.kind = RockKind::Dead;
 }
 
 void updateMissile(Game& game, Rock& r) {
@@ -277,8 +277,8 @@ void updateMissile(Game& game, Rock& r) {
     }
     if (r.counter == 0) {
         sound(game, "\\misslex.wav");
-        scatter(game, 5, r.x, r.y);
-        r.kind = 0;
+        scatter(game, RockKind::Fragment, r.x, r.y);
+        r.kind = RockKind::Dead;
     }
 }
 
@@ -297,9 +297,9 @@ void updateTimeBomb(Game& game, Rock& r) {
     }
     if (r.aux == 0) {
         sound(game, "\\ex2.wav");
-        scatter(game, 7, r.x, r.y);
-        scatter(game, 0, r.x, r.y);
-        r.kind = 0;
+        scatter(game, RockKind::Bomblet, r.x, r.y);
+        scatter(game, RockKind::Dead, r.x, r.y);
+        r.kind = RockKind::Dead;
     }
     move(r);
 }
@@ -308,7 +308,7 @@ void updateTimeBomb(Game& game, Rock& r) {
 void updateLaserBolt(Game& game, Rock& r) {
     move(r);
     countDown(r.counter);
-    if (r.counter <= 0) r.kind = 0;
+    if (r.counter <= 0) r.kind = RockKind::Dead;
     if (solidAhead(game, r)) hitGuys(game, r);
 }
 
@@ -323,7 +323,7 @@ void updatePickup(Game& game, Rock& r) {
     }
     const Guy& p = game.guyTable[0];
     if (p.x - 50 < r.x && r.x < p.x + 50 && p.y - 50 < r.y && r.y < p.y + 400) {
-        r.kind = 0;
+        r.kind = RockKind::Dead;
         sound(game, "\\getammo.wav");
         const int k = r.payload - 1;
         if (k < 0 || k > 9) return;  // no gauge for that weapon
@@ -332,10 +332,11 @@ void updatePickup(Game& game, Rock& r) {
     }
 }
 
-// A mine's burst, by payload: sparks, fragments, bouncing grenades or heavy fragments.
+// A mine's burst, by payload: sparks, or twenty rocks of the payload's own kind (fragments,
+// bouncing grenades or heavy fragments).
 void burstMine(Game& game, const Rock& m) {
     switch (m.payload) {
-        case 2:
+        case MinePayload::Sparks:
             sound(game, "\\explosion.wav");
             for (int k = 1; k <= 10; ++k) {
                 const float x = m.x + game.rnd() * 500 - 250;
@@ -345,18 +346,18 @@ void burstMine(Game& game, const Rock& m) {
                 s.vy = 0;
             }
             break;
-        case 5:
-        case 15:
-        case 18: {
-            const int16_t kind = m.payload == 5 ? 5 : m.payload == 15 ? 15 : 18;
-            const float place = m.payload == 5 ? 100.0f : 200.0f;
-            const float speed = m.payload == 5 ? 200.0f : 500.0f;
-            sound(game, m.payload == 5 ? "\\exb.wav" : m.payload == 15 ? "\\tbounce.wav" : "\\exbb.wav");
+        case MinePayload::Fragments:
+        case MinePayload::BounceGrenade:
+        case MinePayload::HeavyFragments: {
+            const bool small = m.payload == MinePayload::Fragments;
+            const float place = small ? 100.0f : 200.0f;
+            const float speed = small ? 200.0f : 500.0f;
+            sound(game, small ? "\\exb.wav" : m.payload == MinePayload::BounceGrenade ? "\\tbounce.wav" : "\\exbb.wav");
             for (int k = 1; k <= 20; ++k) {
                 const float x = m.x + game.rnd() * place - place / 2;
                 const float y = m.y + game.rnd() * place - place / 2;
-                Rock& n = addRockAt(game, kind, x, y);
-                n.counter = m.payload == 15 ? 5 : 10;
+                Rock& n = addRockAt(game, m.payload, x, y);
+                n.counter = m.payload == MinePayload::BounceGrenade ? 5 : 10;
                 n.vy = game.rnd() * speed - speed / 2;
                 n.vx = game.rnd() * speed - speed / 2;
             }
@@ -382,7 +383,7 @@ void updateMine(Game& game, Rock& r) {
     }
     const int32_t c = game.picback.point(r.x + r.vx - 200, r.y + r.vy);
     if (c > rgb(255, 0, 0) && c <= kYellow) {
-        r.kind = 0;
+        r.kind = RockKind::Dead;
         burstMine(game, r);
     }
 }
@@ -390,26 +391,26 @@ void updateMine(Game& game, Rock& r) {
 void updateRock(Game& game, int i) {
     Rock& r = game.rockTable[i];
     switch (r.kind) {
-        case 1: updateEmber(game, r); break;
-        case 2: updateSpark(game, i); break;
-        case 5: updateFragment(game, i, 25, 5); break;
-        case 6: updateFirebrand(game, r); break;
-        case 7: updateClusterBomb(game, r, 5); break;
-        case 8: updateClusterBomb(game, r, 7); break;
-        case 9: updateGrenade(game, r, false); break;
-        case 10: updateGrenade(game, r, true); break;
-        case 11: updateDirtBomb(game, r); break;
-        case 12: updatePellet(game, r); break;
-        case 13: updateShell(game, r); break;
-        case 14: updateFlame(game, r); break;
-        case 15: updateBounceGrenade(game, r); break;
-        case 16: updateCasing(game, r); break;
-        case 17: updateMissile(game, r); break;
-        case 18: updateFragment(game, i, 50, 10); break;
-        case 19: updateTimeBomb(game, r); break;
-        case 20: updateLaserBolt(game, r); break;
-        case 21: updatePickup(game, r); break;
-        case 22: updateMine(game, r); break;
+        case RockKind::Ember: updateEmber(game, r); break;
+        case RockKind::Spark: updateSpark(game, i); break;
+        case RockKind::Fragment: updateFragment(game, i, 25, 5); break;
+        case RockKind::Firebrand: updateFirebrand(game, r); break;
+        case RockKind::Bomblet: updateClusterBomb(game, r, RockKind::Fragment); break;
+        case RockKind::ClusterBomb: updateClusterBomb(game, r, RockKind::Bomblet); break;
+        case RockKind::Grenade: updateGrenade(game, r, false); break;
+        case RockKind::BigGrenade: updateGrenade(game, r, true); break;
+        case RockKind::DirtBomb: updateDirtBomb(game, r); break;
+        case RockKind::Pellet: updatePellet(game, r); break;
+        case RockKind::Shell: updateShell(game, r); break;
+        case RockKind::Flame: updateFlame(game, r); break;
+        case RockKind::BounceGrenade: updateBounceGrenade(game, r); break;
+        case RockKind::Casing: updateCasing(game, r); break;
+        case RockKind::Missile: updateMissile(game, r); break;
+        case RockKind::HeavyFragment: updateFragment(game, i, 50, 10); break;
+        case RockKind::TimeBomb: updateTimeBomb(game, r); break;
+        case RockKind::LaserBolt: updateLaserBolt(game, r); break;
+        case RockKind::AmmoPickup: updatePickup(game, r); break;
+        case RockKind::Mine: updateMine(game, r); break;
         default: break;  // dead, or not a kind: left alone
     }
 }
@@ -453,7 +454,7 @@ void rocks(Game& game) {
     // moved rock may be dead too. The moved rock's picture is erased; the next frame redraws it.
     int i = 1;
     while (i <= game.rockCount) {
-        if (game.rockTable[i].kind != 0) {
+        if (game.rockTable[i].kind != RockKind::Dead) {
             ++i;
             continue;
         }

@@ -43,6 +43,16 @@ enum Code : int16_t {
 };
 }  // namespace MinePayload
 
+// RocketPart::kind.
+namespace RocketPartKind {
+enum Code : int16_t {
+    Removed = 0,
+    Engine = 1,
+    Parachute = 4,
+    Pod = 5,  // drops the rock kind it carries (RocketPart::payloadKind)
+};
+}  // namespace RocketPartKind
+
 // Guy::state.
 namespace GuyState {
 enum Code : int16_t {

@@ -52,6 +52,9 @@ void Form_KeyPress(Game& game, int charCode);
 
 // Camera for guy 0 and the level events it drives.
 void camera(Game& game);
+// The camera's margins: the scroll `left` (window units) after a guy at x moving by vx, kept
+// between a quarter and three quarters of the window; never beyond the world's left edge.
+float followScroll(float left, float x, int16_t vx);
 void picmove(Game& game);
 void setUpComputerGuy(Game& game, int n, float x, float y, int16_t weapon);
 // A guy's place, upright pose, colours (torso and legs, arms) and weapon, as start-up and level events set them.

@@ -15,7 +15,7 @@ namespace {
 int lastActiveGuy(const Game& game) { return std::min<int>(game.lastGuy, kControlGuys); }
 
 void updateGuy(Game& game, int i) {
-    if (game.clingLeft[i] != -1 && game.keyDown[i] != 0 && game.clingRight[i] != -1)
+    if (game.clingLeft[i] != kHeld && game.keyDown[i] != 0 && game.clingRight[i] != kHeld)
         eraseguy(game, i);
     else
         drawguy(game, i, 1);

@@ -36,7 +36,7 @@ constexpr int kMaxRockets = 1000;
 constexpr int kMaxRocketParts = 100;
 
 struct Guy {
-    int16_t state = 0;       // 0 normal, 1 hurt (bleeding), 3 dead
+    int16_t state = 0;       // GuyState: normal, hurt (bleeding), dead
     int16_t strideFlag = 0;
     float x = 0, y = 0;      // head dot, world units
     int16_t vx = 0, vy = 0;
@@ -55,7 +55,7 @@ struct Guy {
 };
 
 struct Rock {
-    int16_t kind = 0;     // 0 = dead, removed at the end of the rock phase
+    int16_t kind = 0;     // RockKind; Dead (0) is removed at the end of the rock phase
     int16_t payload = 0;  // pick-up: weapon refilled; mine: burst kind
     int16_t size = 0;
     float x = 0, y = 0;
@@ -69,8 +69,8 @@ struct RocketPart {
     float angle = 0;       // degrees, world orientation
     int16_t fuel = 0;
     int16_t thrust = 0;
-    int16_t kind = 0;      // 0 removed, 1 engine, 4 parachute, 5 pod
-    int16_t payloadKind = 0;
+    int16_t kind = 0;      // RocketPartKind
+    int16_t payloadKind = 0;  // a pod's RockKind
     int16_t timer = 0;
     int16_t timerReload = 0;
     int16_t active = 0;

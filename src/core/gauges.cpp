@@ -6,14 +6,14 @@
 namespace vexlot {
 
 void setLife(Game& game, int value) {
-    game.life.value = static_cast<int16_t>(std::clamp(value, 0, static_cast<int>(game.life.max)));
+    game.life.value = wrap16(std::clamp(value, 0, static_cast<int>(game.life.max)));
     life_Change(game);
 }
 
 void setAmmo(Game& game, int k, int value) {
     if (k < 0 || k > 9) return;
     Gauge& g = game.ammo[k];
-    g.value = static_cast<int16_t>(std::clamp(value, 0, static_cast<int>(g.max)));
+    g.value = wrap16(std::clamp(value, 0, static_cast<int>(g.max)));
     ammo_Change(game, k);
 }
 

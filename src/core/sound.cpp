@@ -5,7 +5,7 @@
 namespace vexlot {
 
 void sound(Game& game, const std::string& filename, int32_t flags) {
-    if (game.soundOn != -1) return;
+    if (game.soundOn != kHeld) return;
     if (game.soundSink) game.soundSink->play(filename, flags);
 }
 

@@ -16,7 +16,7 @@ bool advanceBlast(Game& game, Blast& b) {
     if (b.size < b.maxSize) b.size = b.size + b.growth;
     if (b.size >= b.maxSize) {
         b.size = 0;
-        b.stage = static_cast<int16_t>(b.stage + 1);
+        b.stage = wrap16(b.stage + 1);
     }
     Surface& s = game.picback;
     if (b.stage == kFireDisc) {
@@ -57,7 +57,7 @@ int newBlast(Game& game, double x, double y, float maxSize, float growth, double
 // Every blast in use is advanced once, in index order; a finished blast's slot takes the last blast,
 // which has not been advanced yet and is advanced next.
 void blastPhase(Game& game) {
-    game.blastCount = static_cast<int16_t>(std::clamp<int>(game.blastCount, 0, kMaxBlasts));
+    game.blastCount = wrap16(std::clamp<int>(game.blastCount, 0, kMaxBlasts));
     int i = 1;
     while (i <= game.blastCount) {
         if (!advanceBlast(game, game.blastTable[i])) {
@@ -66,7 +66,7 @@ void blastPhase(Game& game) {
         }
         finalCraterDot(game, i);
         game.blastTable[i] = game.blastTable[game.blastCount];
-        game.blastCount = static_cast<int16_t>(game.blastCount - 1);
+        game.blastCount = wrap16(game.blastCount - 1);
     }
 }
 

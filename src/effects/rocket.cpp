@@ -9,11 +9,6 @@ namespace vexlot {
 
 namespace {
 
-constexpr int16_t kRemovedPart = 0;
-constexpr int16_t kEngine = 1;
-constexpr int16_t kParachute = 4;
-constexpr int16_t kPod = 5;
-constexpr int16_t kEmber = 1;            // rock kind left burning by a crash
 constexpr float kCrashSpeed = 30;        // faster contact than this is a crash
 constexpr double kChuteBrakeSpeed = 10;  // an open parachute brakes above this speed
 constexpr double kChuteRadius = 200;
@@ -36,9 +31,12 @@ Offset partOffset(const Game& game, const RocketPart& p) {
 // Pen width of a pod's dot by the rock it carries; 0 = the pod is not shown.
 int16_t podPen(int16_t payloadKind) {
     switch (payloadKind) {
-        case 5: case 7: case 8: case 9: return 2;
-        case 6: return 3;
-        case 11: return 1;
+        case RockKind::Fragment:
+        case RockKind::Bomblet:
+        case RockKind::ClusterBomb:
+        case RockKind::Grenade: return 2;
+        case RockKind::Firebrand: return 3;
+        case RockKind::DirtBomb: return 1;
         default: return 0;
     }
 }
@@ -46,19 +44,19 @@ int16_t podPen(int16_t payloadKind) {
 // The pod's colour, drawing the random numbers its look needs.
 int32_t podColour(Game& game, int16_t payloadKind) {
     switch (payloadKind) {
-        case 6: return rgb(255, cint(game.rnd() * 255.0f), 0);
-        case 7: return rgb(255, 0, 127);
-        case 8: {
+        case RockKind::Firebrand: return rgb(255, cint(game.rnd() * 255.0f), 0);
+        case RockKind::Bomblet: return rgb(255, 0, 127);
+        case RockKind::ClusterBomb: {
             float r1 = game.rnd();
             float r2 = game.rnd();
             return rgb(cint(r1 * 255.0f), 0, cint(r2 * 127.0f));
         }
-        case 9: {
+        case RockKind::Grenade: {
             float r1 = game.rnd();
             float r2 = game.rnd();
             return rgb(255, cint(r1 * 127.0f + 127.0f), cint(r2 * 127.0f + 127.0f));
         }
-        default: return rgb(255, 127, 0);  // 5 and 11
+        default: return rgb(255, 127, 0);  // fragments and dirt bombs
     }
 }
 
@@ -109,7 +107,7 @@ void applyTorque(Game& game, int i) {
     for (int j = 1; j <= n; ++j) {
         RocketPart& p = r.parts[j];
         p.angle = wrapDegrees(p.angle);
-        if (p.kind != kEngine || p.active != 1) continue;
+        if (p.kind != RocketPartKind::Engine || p.active != 1) continue;
         float back = r.heading + 180 <= 360 ? r.heading + 180 : r.heading - 180;
         int16_t d = cint(back - p.angle);
         r.heading = r.heading - d;
@@ -119,7 +117,7 @@ void applyTorque(Game& game, int i) {
 
 // A pod lets go of its rock; the rock's velocity is the pod's own, not the rocket's.
 void releasePod(Game& game, const Rocket& r, RocketPart& p) {
-    p.kind = kRemovedPart;
+    p.kind = RocketPartKind::Removed;
     int k = addRock(game);
     Offset o = partOffset(game, p);
     Rock& rock = game.rockTable[k];
@@ -134,20 +132,20 @@ void releasePod(Game& game, const Rocket& r, RocketPart& p) {
 
 void updatePart(Game& game, Rocket& r, RocketPart& p) {
     switch (p.kind) {
-        case kEngine:
+        case RocketPartKind::Engine:
             if (p.active != 1) break;
             if (p.fuel > 0) {
                 double h = radians(r.heading, game.pi);
                 r.vx = r.vx + std::cos(h) * p.thrust;
                 r.vy = r.vy + std::sin(h) * p.thrust;
-                p.fuel = static_cast<int16_t>(p.fuel - p.thrust);
+                p.fuel = wrap16(p.fuel - p.thrust);
             } else {
                 p.active = 0;  // burnt out for good
             }
             break;
-        case kParachute:
+        case RocketPartKind::Parachute:
             if (p.timer > 0) {
-                p.timer = static_cast<int16_t>(p.timer - 1);
+                p.timer = wrap16(p.timer - 1);
             } else if (p.timer == 0) {
                 p.timer = p.timerReload;
                 p.active = 1;
@@ -157,11 +155,11 @@ void updatePart(Game& game, Rocket& r, RocketPart& p) {
                 r.vy = r.vy * 0.7;
             }
             break;
-        case kPod:
+        case RocketPartKind::Pod:
             if (p.timer < 1)
                 releasePod(game, r, p);
             else
-                p.timer = static_cast<int16_t>(p.timer - 1);
+                p.timer = wrap16(p.timer - 1);
             break;
         default: break;
     }
@@ -171,13 +169,13 @@ void updatePart(Game& game, Rocket& r, RocketPart& p) {
 void updateParts(Game& game, int i) {
     Rocket& r = game.rocketTable[i];
     int16_t& count = game.rocketPartCount[i];
-    count = static_cast<int16_t>(partCount(game, i));
+    count = wrap16(partCount(game, i));
     int j = 1;
     while (j <= count) {
         RocketPart& p = r.parts[j];
-        if (p.kind == kRemovedPart) {
+        if (p.kind == RocketPartKind::Removed) {
             p = r.parts[count];
-            count = static_cast<int16_t>(count - 1);
+            count = wrap16(count - 1);
             continue;
         }
         updatePart(game, r, p);
@@ -190,7 +188,7 @@ void crash(Game& game, Rocket& r) {
     for (int e = 0; e < 3; ++e) {
         Rock& ember = game.rockTable[addRock(game)];
         ember = Rock{};
-        ember.kind = kEmber;
+        ember.kind = RockKind::Ember;
         ember.counter = 1000;
         ember.aux = 100;
         ember.size = 6;
@@ -250,16 +248,16 @@ void setUpStartupRocket(Game& game) {
     r.heading = 270;
 
     // radius, angle, fuel, thrust, kind, payloadKind, timer, timerReload, active, releaseVx, releaseVy
-    r.parts[1] = RocketPart{100, 135, 100, cint(1.5), kEngine, 0, 0, 1000, 1, 0, 0};
-    r.parts[2] = RocketPart{100, 45, 100, cint(1.5), kEngine, 0, 0, 1000, 1, 0, 0};
-    r.parts[3] = RocketPart{100, 270, 0, 0, kPod, 5, 100, 0, 0, -105, 50};
-    r.parts[4] = RocketPart{100, 270, 0, 0, kPod, 9, 120, 0, 0, -50, 10};
-    r.parts[5] = RocketPart{0, 0, 0, 0, kParachute, 0, 100, 0, 0, 0, 0};
-    r.parts[6] = RocketPart{250, 30, 0, 0, kPod, 11, 72, 0, 0, -80, 50};
+    r.parts[1] = RocketPart{100, 135, 100, cint(1.5), RocketPartKind::Engine, 0, 0, 1000, 1, 0, 0};
+    r.parts[2] = RocketPart{100, 45, 100, cint(1.5), RocketPartKind::Engine, 0, 0, 1000, 1, 0, 0};
+    r.parts[3] = RocketPart{100, 270, 0, 0, RocketPartKind::Pod, RockKind::Fragment, 100, 0, 0, -105, 50};
+    r.parts[4] = RocketPart{100, 270, 0, 0, RocketPartKind::Pod, RockKind::Grenade, 120, 0, 0, -50, 10};
+    r.parts[5] = RocketPart{0, 0, 0, 0, RocketPartKind::Parachute, 0, 100, 0, 0, 0, 0};
+    r.parts[6] = RocketPart{250, 30, 0, 0, RocketPartKind::Pod, RockKind::DirtBomb, 72, 0, 0, -80, 50};
 }
 
 void rocketPhase(Game& game) {
-    game.rocketCount = static_cast<int16_t>(std::clamp<int>(game.rocketCount, 0, kMaxRockets));
+    game.rocketCount = wrap16(std::clamp<int>(game.rocketCount, 0, kMaxRockets));
     int i = 1;
     while (i <= game.rocketCount) {
         if (!updateRocket(game, i)) {
@@ -270,7 +268,7 @@ void rocketPhase(Game& game) {
         const int last = game.rocketCount;
         game.rocketTable[i] = game.rocketTable[last];
         game.rocketPartCount[i] = game.rocketPartCount[last];
-        game.rocketCount = static_cast<int16_t>(last - 1);
+        game.rocketCount = wrap16(last - 1);
     }
 }
 
@@ -283,7 +281,7 @@ void drawrocket(Game& game, int i) {
     for (int j = 1; j <= n; ++j) {
         const RocketPart& p = r.parts[j];
         switch (p.kind) {
-            case kEngine:
+            case RocketPartKind::Engine:
                 paintEngine(game, r, p, rgb(127, 127, 255), rgb(255, 0, 0));
                 if (p.active == 1) {
                     // The flame is a small yellow blast added each frame at the engine.
@@ -292,10 +290,10 @@ void drawrocket(Game& game, int i) {
                     newBlast(game, r.x + o.x, r.y + o.y, maxSize, maxSize / 5.0f, rgb(255, 255, 0));
                 }
                 break;
-            case kParachute:
+            case RocketPartKind::Parachute:
                 paintChute(game, r, p, rgb(255, 255, 255));
                 break;
-            case kPod: {
+            case RocketPartKind::Pod: {
                 int16_t pen = podPen(p.payloadKind);
                 if (pen == 0) break;
                 int32_t colour = podColour(game, p.payloadKind);
@@ -318,7 +316,7 @@ void eraserocket(Game& game, int i) {
     for (int j = 1; j <= n; ++j) {
         const RocketPart& p = r.parts[j];
         switch (p.kind) {
-            case kEngine:
+            case RocketPartKind::Engine:
                 paintEngine(game, r, p, s.backColor, s.backColor);
                 if (p.active == 1) {
                     // A burning engine clears its exhaust path, scorching terrain close below it.
@@ -329,10 +327,10 @@ void eraserocket(Game& game, int i) {
                            s.backColor);
                 }
                 break;
-            case kParachute:
+            case RocketPartKind::Parachute:
                 paintChute(game, r, p, s.backColor);
                 break;
-            case kPod: {
+            case RocketPartKind::Pod: {
                 int16_t pen = podPen(p.payloadKind);
                 if (pen == 0) break;
                 Offset o = partOffset(game, p);

@@ -47,7 +47,7 @@ void bloodRule(Game& game, Shrapnel& p) {
 void terrainContact(const Game& game, Shrapnel& p) {
     const int16_t w = p.width;
     auto spendBounce = [&p] {
-        if (p.bounces > 0) p.bounces = static_cast<int16_t>(p.bounces - 1);
+        if (p.bounces > 0) p.bounces = wrap16(p.bounces - 1);
     };
     if (p.elasticity < 0) {
         if (solid(game, p.x, p.y + p.vy + w)) {
@@ -100,7 +100,7 @@ void updateParticle(Game& game, int i) {
     p.y = p.y + p.vy;
     drawshrapnel(game, i);
     if (p.fuse > 0) {
-        p.fuse = static_cast<int16_t>(p.fuse - 1);
+        p.fuse = wrap16(p.fuse - 1);
     } else if (p.fuse == 0) {
         if (p.generations > 0) burst(game, i, BurstKind::Fuse);
         eraseshrapnel(game, i);
@@ -122,7 +122,7 @@ void removeDead(Game& game) {
             continue;
         }
         game.shrapnelTable[i] = game.shrapnelTable[game.shrapnelCount];
-        game.shrapnelCount = static_cast<int16_t>(game.shrapnelCount - 1);
+        game.shrapnelCount = wrap16(game.shrapnelCount - 1);
     }
 }
 
@@ -136,7 +136,7 @@ void burst(Game& game, int i, BurstKind kind) {
         Shrapnel& child = game.shrapnelTable[k];
         child = parent;
         child.width = parent.childWidth;
-        child.generations = static_cast<int16_t>(parent.generations - 1);
+        child.generations = wrap16(parent.generations - 1);
         if (parent.spreadY == -1) {
             // Radial: a ring at spreadX for a fuse burst, random speeds across it for a bounce burst.
             float a = static_cast<float>(2 * game.pi * game.rnd());
@@ -149,7 +149,7 @@ void burst(Game& game, int i, BurstKind kind) {
             child.vy = parent.spreadY * game.rnd() + parent.vy - parent.spreadY / 2.0f;
         }
         child.fuse = cint(game.rnd() * parent.childFuse);
-        child.bounces = kind == BurstKind::Fuse ? int16_t{-1} : static_cast<int16_t>(parent.bounces + 2);
+        child.bounces = kind == BurstKind::Fuse ? int16_t{-1} : wrap16(parent.bounces + 2);
         if (child.fuse > parent.childFuse) child.fuse = parent.childFuse;
         child.childFuse = parent.childFuse;
     }
@@ -224,7 +224,7 @@ void setUpStartupShrapnel(Game& game) {
 
 // Each particle in use at the start is treated once, in index order; children wait for the next frame.
 void shrapnelPhase(Game& game) {
-    game.shrapnelCount = static_cast<int16_t>(std::clamp<int>(game.shrapnelCount, 0, kMaxShrapnel));
+    game.shrapnelCount = wrap16(std::clamp<int>(game.shrapnelCount, 0, kMaxShrapnel));
     const int n = game.shrapnelCount;
     for (int i = 1; i <= n; ++i) updateParticle(game, i);
     removeDead(game);

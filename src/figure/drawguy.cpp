@@ -47,7 +47,7 @@ Colours coloursFor(const Game& game, const Guy& g, int eraseMode) {
 }
 
 void dot(Game& game, int width, Point p, int32_t colour) {
-    game.picback.drawWidth = static_cast<int16_t>(width);
+    game.picback.drawWidth = wrap16(width);
     game.picback.pset(p.x, p.y, colour);
 }
 
@@ -60,7 +60,7 @@ void fitLeg(Game& game, Point base, int16_t angle, int16_t& length, int step) {
     for (;;) {
         if (isEmpty(game, base + vec(game, angle, length))) return;
         if (length <= 0) return;
-        length = static_cast<int16_t>(length - step);
+        length = wrap16(length - step);
     }
 }
 
@@ -71,7 +71,7 @@ void drawWeapon(Game& game, int i, float drop, const Colours& c, int eraseMode) 
     const Point s = left ? Point{g.x - 40, g.y + drop + 50} : Point{g.x + 30, g.y + drop + 50};
     const Offset u = vec(game, left ? g.armAngle1Upper : g.armAngle2Upper, 50);
     const Offset f = vec(game, left ? g.armAngle1Lower : g.armAngle2Lower, 50);
-    auto times = [](Offset o, int k) { return Offset{static_cast<int16_t>(k * o.dx), static_cast<int16_t>(k * o.dy)}; };
+    auto times = [](Offset o, int k) { return Offset{wrap16(k * o.dx), wrap16(k * o.dy)}; };
     if (g.weapon >= 4) game.picback.drawWidth = 2;
     const Point barrelEnd = s + u + times(f, 3);
     if (eraseMode == 0 && !isEmpty(game, barrelEnd)) return;  // the barrel would end inside terrain
@@ -93,11 +93,11 @@ void drawStanding(Game& game, int i, float drop, const Colours& c, int eraseMode
     g.legLengthA = 150;
     g.legLengthB = 150;
     game.picback.drawWidth = 1;
-    const Point s1 = h + vec(game, static_cast<int16_t>(b + 35), 64);
+    const Point s1 = h + vec(game, wrap16(b + 35), 64);
     const Point e1 = s1 + vec(game, g.armAngle1Upper, 50);
     line(game, s1, e1, c.part[6]);
     line(game, e1, e1 + vec(game, g.armAngle1Lower, 50), c.part[6]);
-    const Point s2 = h + vec(game, static_cast<int16_t>(b - 35), 64);
+    const Point s2 = h + vec(game, wrap16(b - 35), 64);
     const Point e2 = s2 + vec(game, g.armAngle2Upper, 50);
     line(game, s2, e2, c.part[8]);
     line(game, e2, e2 + vec(game, g.armAngle2Lower, 50), c.part[8]);
@@ -105,13 +105,13 @@ void drawStanding(Game& game, int i, float drop, const Colours& c, int eraseMode
     fitLeg(game, h + Offset{-30, 150}, g.legAngleA, g.legLengthA, 50);
     fitLeg(game, h + Offset{15, 150}, g.legAngleB, g.legLengthB, 50);
     game.picback.drawWidth = 1;
-    if (g.state == 3) {  // a corpse's legs are never shortened
+    if (g.state == GuyState::Dead) {  // a corpse's legs are never shortened
         g.legLengthA = 150;
         g.legLengthB = 150;
     }
-    const Point p1 = h + vec(game, static_cast<int16_t>(b + 8), 150);
+    const Point p1 = h + vec(game, wrap16(b + 8), 150);
     line(game, p1, p1 + vec(game, g.legAngleA, g.legLengthA), c.part[5]);
-    const Point p2 = h + vec(game, static_cast<int16_t>(b - 8), 150);
+    const Point p2 = h + vec(game, wrap16(b - 8), 150);
     line(game, p2, p2 + vec(game, g.legAngleB, g.legLengthB), c.part[4]);
 }
 
@@ -158,10 +158,10 @@ void drawguy(Game& game, int guyIndex, int eraseMode) {
     Guy& g = game.guyTable[guyIndex];
     const Colours c = coloursFor(game, g, eraseMode);
     const bool noHitPoints = guyIndex == 0 ? game.life.value == 0 : g.health == 0;
-    const float drop = (g.state == 3 || (g.state == 1 && noHitPoints)) ? 175.0f : 0.0f;
+    const float drop = (g.state == GuyState::Dead || (g.state == GuyState::Hurt && noHitPoints)) ? 175.0f : 0.0f;
     if (game.keyDown[guyIndex] == 0)
         drawStanding(game, guyIndex, drop, c, eraseMode);
-    else if (game.clingLeft[guyIndex] == -1 || game.clingRight[guyIndex] == -1)
+    else if (game.clingLeft[guyIndex] == kHeld || game.clingRight[guyIndex] == kHeld)
         drawHanging(game, guyIndex, c);
     else
         drawCrawling(game, guyIndex, c);

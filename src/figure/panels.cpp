@@ -59,7 +59,7 @@ void pressWindow(Game& game, float px, float py) {
             Command3_Click(game);
         } else {
             for (int n = 0; n < 9; ++n)
-                if (kOptions[n].contains(fx, fy)) game.selectedOption = static_cast<int16_t>(n + 1);
+                if (kOptions[n].contains(fx, fy)) game.selectedOption = wrap16(n + 1);
         }
         return;
     }

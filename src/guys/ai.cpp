@@ -9,45 +9,45 @@ namespace vexlot {
 void ai(Game& game, int c) {
     Guy& g = game.guyTable[c];
     const int16_t r = cint(game.rnd() * 10.0f);
-    if (game.keyLeft[c] == 0 && game.keyRight[c] == 0) game.keyLeft[c] = -1;
+    if (game.keyLeft[c] == 0 && game.keyRight[c] == 0) game.keyLeft[c] = kHeld;
     if (r == 1) {
-        if (game.keyRight[c] == -1) {
+        if (game.keyRight[c] == kHeld) {
             game.facing[c] = facingLeft;
             game.keyRight[c] = 0;
-            game.keyLeft[c] = -1;
-        } else if (game.keyLeft[c] == -1) {
+            game.keyLeft[c] = kHeld;
+        } else if (game.keyLeft[c] == kHeld) {
             game.facing[c] = facingRight;
             game.keyLeft[c] = 0;
-            game.keyRight[c] = -1;
+            game.keyRight[c] = kHeld;
         }
     }
     game.rnd();  // drawn and discarded: it advances the sequence
-    game.keyDown[c] = (g.state == 1 && g.weapon == 3) ? -1 : 0;
+    game.keyDown[c] = (g.state == GuyState::Hurt && g.weapon == 3) ? kHeld : 0;
     game.keyFire[c] = 0;
 
     const Guy& player = game.guyTable[0];
     const float x0 = player.x, y0 = player.y, xc = g.x, yc = g.y;
-    if (game.spin[c] == 0 && g.state == 0) {
+    if (game.spin[c] == 0 && g.state == GuyState::Normal) {
         const float dx = xc - x0;
         if (game.facing[c] == facingLeft) {
             g.aimAngle = dx == 0 ? int16_t{90} : cint(std::atan((y0 - yc) / dx) * 180.0 / game.pi);
-            if (xc > x0 && dx < 2000) game.keyFire[c] = -1;
+            if (xc > x0 && dx < 2000) game.keyFire[c] = kHeld;
         } else if (game.facing[c] == facingRight) {
             g.aimAngle = dx == 0 ? int16_t{90} : cint(std::atan((yc - y0) / dx) * 180.0 / game.pi);
-            if (xc < x0 && dx > -2000) game.keyFire[c] = -1;
+            if (xc < x0 && dx > -2000) game.keyFire[c] = kHeld;
         }
     }
 
-    if (game.dropDone[c] == 0 && g.state == 3) {
+    if (game.dropDone[c] == 0 && g.state == GuyState::Dead) {
         Rock& rock = game.rockTable[addRock(game)];
-        rock.kind = 21;
+        rock.kind = RockKind::AmmoPickup;
         rock.payload = g.weapon;
         rock.counter = 25;
         rock.x = xc;
         rock.y = yc;
         rock.vx = game.rnd() * 50.0f - 25.0f;
         rock.vy = game.rnd() * 50.0f;
-        game.dropDone[c] = -1;
+        game.dropDone[c] = kHeld;
     }
 }
 

@@ -16,7 +16,7 @@ namespace {
 
 void addBloodSpark(Game& game, const Guy& g) {
     Rock& r = game.rockTable[addRock(game)];
-    r.kind = 2;
+    r.kind = RockKind::Spark;
     r.x = g.x;
     r.y = g.y + 100;
     r.vx = 0;
@@ -30,11 +30,11 @@ void addBloodSpark(Game& game, const Guy& g) {
 
 void hurtAndDeadStates(Game& game, int i) {
     Guy& g = game.guyTable[i];
-    if (g.state == 1) {
+    if (g.state == GuyState::Hurt) {
         if (i == 0) {
-            if (game.life.value < 1) g.state = 3;
+            if (game.life.value < 1) g.state = GuyState::Dead;
         } else if (g.health == 0) {
-            g.state = 3;
+            g.state = GuyState::Dead;
             for (int p = 1; p <= 9; ++p) {
                 const int v = cint(game.rnd() * 127.0f);
                 g.partColour[p] = rgb(v, v, v);
@@ -42,12 +42,12 @@ void hurtAndDeadStates(Game& game, int i) {
         }
         addBloodSpark(game, g);
         if (g.bleedFrames > 0) {
-            g.bleedFrames = static_cast<int16_t>(g.bleedFrames - 1);
-            game.hitCount[i] = static_cast<int16_t>(game.hitCount[i] + 1);
+            g.bleedFrames = wrap16(g.bleedFrames - 1);
+            game.hitCount[i] = wrap16(game.hitCount[i] + 1);
         } else {
-            g.state = 0;
+            g.state = GuyState::Normal;
         }
-    } else if (g.state == 3) {
+    } else if (g.state == GuyState::Dead) {
         g.bodyAngle = 0;
         g.aimAngle = 0;
         g.legAngleA = g.legAngleB = 0;
@@ -72,11 +72,11 @@ void applyDamage(Game& game, int i) {
     const int16_t hits = game.hitCount[i];
     if (hits > 0) {
         if (i > 0) {
-            const int16_t h = static_cast<int16_t>(g.health - hits);
+            const int16_t h = wrap16(g.health - hits);
             if (h < 1) {
                 g.health = 0;
-                if (g.state == 0) deathSound(game);
-                g.state = 3;
+                if (g.state == GuyState::Normal) deathSound(game);
+                g.state = GuyState::Dead;
             } else {
                 g.health = h;
             }
@@ -84,8 +84,8 @@ void applyDamage(Game& game, int i) {
             setLife(game, game.life.value - hits);
         } else {
             setLife(game, 0);
-            if (g.state == 0) deathSound(game);
-            g.state = 3;
+            if (g.state == GuyState::Normal) deathSound(game);
+            g.state = GuyState::Dead;
         }
     }
     game.hitCount[i] = 0;
@@ -100,19 +100,19 @@ void hazardsAndDamage(Game& game, int i) {
     for (int p = 0; p < 4; ++p) {
         const int32_t c = probe(game, g, probes[p].dx, probes[p].dy);
         if (isDeadly(c)) {
-            g.state = 1;
+            g.state = GuyState::Hurt;
             g.bleedFrames = 10;
         } else if (isHot(c)) {
             if (p == 1) {
-                g.vy = static_cast<int16_t>(g.vy - 20);
+                g.vy = wrap16(g.vy - 20);
                 g.vx = cint(game.rnd() * 400.0f - 200.0f);
                 game.spin[i] = facingLeft;
             } else if (p >= 2) {
-                g.vx = static_cast<int16_t>(g.vx + probes[p].pushVx);
-                g.vy = static_cast<int16_t>(g.vy - 20);
+                g.vx = wrap16(g.vx + probes[p].pushVx);
+                g.vy = wrap16(g.vy - 20);
                 game.spin[i] = probes[p].spin;
             }
-            game.hitCount[i] = static_cast<int16_t>(game.hitCount[i] + 1);
+            game.hitCount[i] = wrap16(game.hitCount[i] + 1);
         }
     }
     applyDamage(game, i);

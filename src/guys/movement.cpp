@@ -19,7 +19,7 @@ namespace {
 void turnPose(Guy& g, int delta) {
     for (int16_t* a : {&g.bodyAngle, &g.armAngle1Upper, &g.armAngle1Lower, &g.armAngle2Upper, &g.armAngle2Lower,
                        &g.legAngleA, &g.legAngleB, &g.aimAngle})
-        *a = static_cast<int16_t>(*a + delta);
+        *a = wrap16(*a + delta);
 }
 }  // namespace
 
@@ -33,14 +33,14 @@ void spinAndAim(Game& game, int i) {
         if (g.bodyAngle < -360) turnPose(g, 360);
         turnPose(g, -10);
     }
-    if (game.aimDec[i] == -1) g.aimAngle = static_cast<int16_t>(g.aimAngle - 10);
-    if (game.aimInc[i] == -1) g.aimAngle = static_cast<int16_t>(g.aimAngle + 10);
+    if (game.aimDec[i] == kHeld) g.aimAngle = wrap16(g.aimAngle - 10);
+    if (game.aimInc[i] == kHeld) g.aimAngle = wrap16(g.aimAngle + 10);
     // A held aim key would otherwise run the angle out of range; a full turn aims the same way.
-    if (g.aimAngle > 360) g.aimAngle = static_cast<int16_t>(g.aimAngle - 360);
-    if (g.aimAngle < -360) g.aimAngle = static_cast<int16_t>(g.aimAngle + 360);
+    if (g.aimAngle > 360) g.aimAngle = wrap16(g.aimAngle - 360);
+    if (g.aimAngle < -360) g.aimAngle = wrap16(g.aimAngle + 360);
     if (game.facing[i] == facingLeft) {
-        g.armAngle1Lower = static_cast<int16_t>(180 - g.aimAngle);
-        g.armAngle2Lower = static_cast<int16_t>(180 - g.aimAngle);
+        g.armAngle1Lower = wrap16(180 - g.aimAngle);
+        g.armAngle2Lower = wrap16(180 - g.aimAngle);
     } else {
         g.armAngle1Lower = g.aimAngle;
         g.armAngle2Lower = g.aimAngle;
@@ -56,17 +56,17 @@ void crawlSide(Game& game, int i, bool held, float probeDx, float probeDy, Contr
     if (held) {
         if (!solidAt(game, g, probeDx, probeDy) && solidAt(game, g, 0, g.vy + 350.0f)) {
             if (cling[i] == 0) {
-                cling[i] = -1;
+                cling[i] = kHeld;
                 g.vx = 0;
                 g.vy = 0;
                 g.legAngleA = g.legAngleB = legAngle;
             }
-            g.vx = static_cast<int16_t>(g.vx + 10 * dir);
-            g.vy = static_cast<int16_t>(g.vy + 10);
+            g.vx = wrap16(g.vx + 10 * dir);
+            g.vy = wrap16(g.vy + 10);
         }
-        if (solidAt(game, g, probeDx, probeDy) && g.vx * dir < 25) g.vx = static_cast<int16_t>(g.vx + 2 * dir);
+        if (solidAt(game, g, probeDx, probeDy) && g.vx * dir < 25) g.vx = wrap16(g.vx + 2 * dir);
     } else if (g.vx * dir > 0) {
-        g.vx = static_cast<int16_t>(g.vx - 4 * dir);
+        g.vx = wrap16(g.vx - 4 * dir);
     }
 }
 
@@ -74,66 +74,66 @@ void crawlSide(Game& game, int i, bool held, float probeDx, float probeDy, Contr
 
 void crawl(Game& game, int i) {
     Guy& g = game.guyTable[i];
-    if (!solidAt(game, g, 0, g.vy + 350.0f) && (game.clingRight[i] == -1 || game.clingLeft[i] == -1)) {
+    if (!solidAt(game, g, 0, g.vy + 350.0f) && (game.clingRight[i] == kHeld || game.clingLeft[i] == kHeld)) {
         game.clingLeft[i] = 0;
         game.clingRight[i] = 0;
         g.legAngleA = g.legAngleB = 90;
     }
-    crawlSide(game, i, game.keyLeft[i] == -1, -100, 450, game.clingLeft, 135, -1);
-    crawlSide(game, i, game.keyRight[i] == -1, 50, 400, game.clingRight, 45, +1);
+    crawlSide(game, i, game.keyLeft[i] == kHeld, -100, 450, game.clingLeft, 135, -1);
+    crawlSide(game, i, game.keyRight[i] == kHeld, 50, 400, game.clingRight, 45, +1);
 }
 
 void walkAndJump(Game& game, int i) {
     Guy& g = game.guyTable[i];
-    const bool left = game.keyLeft[i] == -1, right = game.keyRight[i] == -1;
+    const bool left = game.keyLeft[i] == kHeld, right = game.keyRight[i] == kHeld;
     if (!solidAt(game, g, 0, g.vy + 350.0f)) {  // in the air
-        if (game.clingRight[i] == -1 || game.clingLeft[i] == -1) {
+        if (game.clingRight[i] == kHeld || game.clingLeft[i] == kHeld) {
             game.clingRight[i] = 0;
             game.clingLeft[i] = 0;
             g.legAngleA = g.legAngleB = 90;
         }
         if (left) {
-            if (g.vx > -100) g.vx = static_cast<int16_t>(g.vx - 1);
+            if (g.vx > -100) g.vx = wrap16(g.vx - 1);
         } else if (g.vx < 0) {
-            g.vx = static_cast<int16_t>(g.vx + 2);
+            g.vx = wrap16(g.vx + 2);
         }
         if (right) {
-            if (g.vx < 100) g.vx = static_cast<int16_t>(g.vx + 1);
+            if (g.vx < 100) g.vx = wrap16(g.vx + 1);
         } else if (g.vx > 0) {
-            g.vx = static_cast<int16_t>(g.vx - 2);
+            g.vx = wrap16(g.vx - 2);
         }
         return;
     }
     if (game.spin[i] != 0) {  // a tumbling guy lands upright; a dead one keeps its pose
-        if (g.state != 3) {
+        if (g.state != GuyState::Dead) {
             g.bodyAngle = 90;
             g.legAngleA = g.legAngleB = 90;
         }
         game.spin[i] = 0;
     }
     if (left) {
-        if (g.vx > -100) g.vx = static_cast<int16_t>(g.vx - 5);
+        if (g.vx > -100) g.vx = wrap16(g.vx - 5);
     } else if (g.vx < 0) {
-        g.vx = static_cast<int16_t>(g.vx + 10);
+        g.vx = wrap16(g.vx + 10);
     }
     if (right) {
-        if (g.vx < 100) g.vx = static_cast<int16_t>(g.vx + 5);
+        if (g.vx < 100) g.vx = wrap16(g.vx + 5);
     } else if (g.vx > 0) {
-        g.vx = static_cast<int16_t>(g.vx - 10);
+        g.vx = wrap16(g.vx - 10);
     }
-    if (game.keyUp[i] == -1 && !solidAt(game, g, 0, -50)) g.vy = -75;
+    if (game.keyUp[i] == kHeld && !solidAt(game, g, 0, -50)) g.vy = -75;
 }
 
 namespace {
 
 void legsInTheAir(Guy& g) {
     if (g.vy < 0) {
-        if (g.legAngleA < 95) g.legAngleA = static_cast<int16_t>(g.legAngleA + 10);
-        if (g.legAngleB > 65) g.legAngleB = static_cast<int16_t>(g.legAngleB - 10);
+        if (g.legAngleA < 95) g.legAngleA = wrap16(g.legAngleA + 10);
+        if (g.legAngleB > 65) g.legAngleB = wrap16(g.legAngleB - 10);
         return;
     }
-    if (g.legAngleA > 90) g.legAngleA = static_cast<int16_t>(g.legAngleA - 10);
-    if (g.legAngleB < 90) g.legAngleB = static_cast<int16_t>(g.legAngleB + 10);
+    if (g.legAngleA > 90) g.legAngleA = wrap16(g.legAngleA - 10);
+    if (g.legAngleB < 90) g.legAngleB = wrap16(g.legAngleB + 10);
     if (g.legAngleA < 90) g.legAngleA = 90;
     if (g.legAngleB > 90) g.legAngleB = 90;
 }
@@ -142,12 +142,12 @@ void legsInTheAir(Guy& g) {
 // phase that opens leg A (+20) and -1 for the phase that closes it.
 void stride(Guy& g, int forward) {
     const int d = 20 * forward;
-    g.legAngleA = static_cast<int16_t>(g.legAngleA + d);
-    g.legAngleB = static_cast<int16_t>(g.legAngleB - d);
-    g.armAngle1Upper = static_cast<int16_t>(g.armAngle1Upper - d);
-    g.armAngle1Lower = static_cast<int16_t>(g.armAngle1Lower - d);
-    g.armAngle2Upper = static_cast<int16_t>(g.armAngle2Upper + d);
-    g.armAngle2Lower = static_cast<int16_t>(g.armAngle2Lower + d);
+    g.legAngleA = wrap16(g.legAngleA + d);
+    g.legAngleB = wrap16(g.legAngleB - d);
+    g.armAngle1Upper = wrap16(g.armAngle1Upper - d);
+    g.armAngle1Lower = wrap16(g.armAngle1Lower - d);
+    g.armAngle2Upper = wrap16(g.armAngle2Upper + d);
+    g.armAngle2Lower = wrap16(g.armAngle2Lower + d);
 }
 
 void walkingAnimation(Guy& g, bool walkingLeft) {
@@ -197,14 +197,14 @@ void terrainContact(Game& game, int i) {
         else
             g.vx = 0;
     }
-    const bool left = game.keyLeft[i] == -1, right = game.keyRight[i] == -1;
+    const bool left = game.keyLeft[i] == kHeld, right = game.keyRight[i] == kHeld;
     if (!solidAt(game, g, 0, g.vy + 350.0f)) {
         legsInTheAir(g);
     } else if (notClinging && left != right && (left ? game.keyRight[i] : game.keyLeft[i]) == 0) {
         walkingAnimation(g, left);
     }
     if (right) g.armAngle2Lower = g.aimAngle;
-    if (left) g.armAngle1Lower = static_cast<int16_t>(180 - g.aimAngle);
+    if (left) g.armAngle1Lower = wrap16(180 - g.aimAngle);
 }
 
 }  // namespace vexlot

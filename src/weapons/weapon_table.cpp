@@ -25,7 +25,7 @@ void selectWeapon(Game& game, int charCode) {
     if (k < 0 || k > 9) return;
     drawguy(game, 0, 1);
     Guy& g = game.guyTable[0];
-    g.weapon = static_cast<int16_t>(charCode - 48);
+    g.weapon = wrap16(charCode - 48);
     g.weaponTimer = 0;
     for (Gauge& a : game.ammo) a.visible = false;
     game.ammolbl = std::to_string(game.ammo[k].value);
@@ -44,7 +44,7 @@ void addStartupPickups(Game& game) {
     for (int w = 1; w <= 7; ++w) {
         Rock& r = game.rockTable[addRock(game)];
         r.kind = RockKind::AmmoPickup;
-        r.payload = static_cast<int16_t>(w);
+        r.payload = wrap16(w);
         r.counter = 100;
         r.x = 100.0f * w + 8000;
         r.y = 1000;

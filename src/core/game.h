@@ -2,6 +2,7 @@
 // Integer = int16_t (wraps), Long = int32_t, Single = float, Double = double.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -187,5 +188,23 @@ struct Game {
 int addRock(Game& game);
 int addBlast(Game& game);
 int addShrapnel(Game& game);
+
+// The removal pass of a table: every entry `dead` says is gone takes the table's last entry into its
+// slot, and that entry is examined in turn (it may be dead too). `moved(i)` runs for each entry moved
+// into slot i (rocks erase it there; particles need nothing). Returns the new count.
+template <typename Entry, std::size_t N, typename Dead, typename Moved>
+int16_t removeDead(std::array<Entry, N>& table, int16_t count, Dead dead, Moved moved) {
+    int i = 1;
+    while (i <= count) {
+        if (!dead(table[i])) {
+            ++i;
+            continue;
+        }
+        table[i] = table[count];
+        moved(i);
+        count = static_cast<int16_t>(count - 1);
+    }
+    return count;
+}
 
 }  // namespace vexlot

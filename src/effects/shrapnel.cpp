@@ -113,17 +113,10 @@ void updateParticle(Game& game, int i) {
     }
 }
 
-// Dead particles leave the table; the last one moves into the gap and is checked in its turn.
-void removeDead(Game& game) {
-    int i = 1;
-    while (i <= game.shrapnelCount) {
-        if (game.shrapnelTable[i].alive != 0) {
-            ++i;
-            continue;
-        }
-        game.shrapnelTable[i] = game.shrapnelTable[game.shrapnelCount];
-        game.shrapnelCount = wrap16(game.shrapnelCount - 1);
-    }
+// Dead particles leave the table; a particle moved into a gap keeps its picture.
+void removeDeadParticles(Game& game) {
+    game.shrapnelCount = removeDead(
+        game.shrapnelTable, game.shrapnelCount, [](const Shrapnel& p) { return p.alive == 0; }, [](int) {});
 }
 
 }  // namespace
@@ -227,7 +220,7 @@ void shrapnelPhase(Game& game) {
     game.shrapnelCount = wrap16(std::clamp<int>(game.shrapnelCount, 0, kMaxShrapnel));
     const int n = game.shrapnelCount;
     for (int i = 1; i <= n; ++i) updateParticle(game, i);
-    removeDead(game);
+    removeDeadParticles(game);
 }
 
 void drawshrapnel(Game& game, int i) {

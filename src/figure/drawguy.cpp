@@ -115,7 +115,8 @@ void drawStanding(Game& game, int i, float drop, const Colours& c, int eraseMode
     line(game, p2, p2 + vec(game, g.legAngleB, g.legLengthB), c.part[4]);
 }
 
-void drawCrawling(Game& game, int i, const Colours& c) {
+// The crawl pose; with `fitLegs` the legs are shortened to the terrain, otherwise at full length.
+void drawCrawling(Game& game, int i, const Colours& c, bool fitLegs) {
     Guy& g = game.guyTable[i];
     dot(game, 2, {g.x, g.y + 125}, c.head);
     dot(game, 4, {g.x, g.y + 175}, c.part[1]);
@@ -130,8 +131,10 @@ void drawCrawling(Game& game, int i, const Colours& c) {
     const Point e2 = s2 + vec(game, g.armAngle2Upper, 25);
     line(game, s2, e2, c.part[8]);
     line(game, e2, e2 + vec(game, g.armAngle2Lower, 50), c.part[8]);
-    fitLeg(game, {g.x - 30, g.y + 150}, g.legAngleA, g.legLengthA, 25);
-    fitLeg(game, {g.x + 15, g.y + 150}, g.legAngleB, g.legLengthB, 25);
+    if (fitLegs) {
+        fitLeg(game, {g.x - 30, g.y + 150}, g.legAngleA, g.legLengthA, 25);
+        fitLeg(game, {g.x + 15, g.y + 150}, g.legAngleB, g.legLengthB, 25);
+    }
     const Point hipA{g.x - 30, g.y + 175}, hipB{g.x + 15, g.y + 175};
     line(game, hipA, hipA + vec(game, g.legAngleA, g.legLengthA), c.part[4]);
     line(game, hipB, hipB + vec(game, g.legAngleB, g.legLengthB), c.part[5]);
@@ -164,31 +167,13 @@ void drawguy(Game& game, int guyIndex, int eraseMode) {
     else if (game.clingLeft[guyIndex] == kHeld || game.clingRight[guyIndex] == kHeld)
         drawHanging(game, guyIndex, c);
     else
-        drawCrawling(game, guyIndex, c);
+        drawCrawling(game, guyIndex, c, true);
 }
 
 // Erases the crawl pose with both legs at full length, whatever length they were drawn with.
 void eraseguy(Game& game, int guyIndex) {
     if (guyIndex < 0 || guyIndex > kControlGuys) return;
-    Guy& g = game.guyTable[guyIndex];
-    Surface& s = game.picback;
-    s.drawWidth = 2;
-    dot(game, 2, {g.x, g.y + 125}, s.backColor);
-    dot(game, 4, {g.x, g.y + 175}, s.backColor);
-    s.drawWidth = 1;
-    g.legLengthA = 100;
-    g.legLengthB = 100;
-    const Point s1{g.x - 40, g.y + 175};
-    const Point e1 = s1 + vec(game, g.armAngle1Upper, 25);
-    line(game, s1, e1, s.backColor);
-    line(game, e1, e1 + vec(game, g.armAngle1Lower, 50), s.backColor);
-    const Point s2{g.x + 30, g.y + 175};
-    const Point e2 = s2 + vec(game, g.armAngle2Upper, 25);
-    line(game, s2, e2, s.backColor);
-    line(game, e2, e2 + vec(game, g.armAngle2Lower, 50), s.backColor);
-    const Point hipA{g.x - 30, g.y + 175}, hipB{g.x + 15, g.y + 175};
-    line(game, hipA, hipA + vec(game, g.legAngleA, 100), s.backColor);
-    line(game, hipB, hipB + vec(game, g.legAngleB, 100), s.backColor);
+    drawCrawling(game, guyIndex, coloursFor(game, game.guyTable[guyIndex], 1), false);
 }
 
 }  // namespace vexlot

@@ -83,6 +83,23 @@ void crawl(Game& game, int i) {
     crawlSide(game, i, game.keyRight[i] == kHeld, 50, 400, game.clingRight, 45, +1);
 }
 
+namespace {
+// A held arrow speeds the guy up that way to at most 100; without it, speed that way is braked.
+// In the air both are gentler than on the ground.
+void steer(Guy& g, bool left, bool right, int push, int brake) {
+    if (left) {
+        if (g.vx > -100) g.vx = wrap16(g.vx - push);
+    } else if (g.vx < 0) {
+        g.vx = wrap16(g.vx + brake);
+    }
+    if (right) {
+        if (g.vx < 100) g.vx = wrap16(g.vx + push);
+    } else if (g.vx > 0) {
+        g.vx = wrap16(g.vx - brake);
+    }
+}
+}  // namespace
+
 void walkAndJump(Game& game, int i) {
     Guy& g = game.guyTable[i];
     const bool left = game.keyLeft[i] == kHeld, right = game.keyRight[i] == kHeld;
@@ -92,16 +109,7 @@ void walkAndJump(Game& game, int i) {
             game.clingLeft[i] = 0;
             g.legAngleA = g.legAngleB = 90;
         }
-        if (left) {
-            if (g.vx > -100) g.vx = wrap16(g.vx - 1);
-        } else if (g.vx < 0) {
-            g.vx = wrap16(g.vx + 2);
-        }
-        if (right) {
-            if (g.vx < 100) g.vx = wrap16(g.vx + 1);
-        } else if (g.vx > 0) {
-            g.vx = wrap16(g.vx - 2);
-        }
+        steer(g, left, right, 1, 2);
         return;
     }
     if (game.spin[i] != 0) {  // a tumbling guy lands upright; a dead one keeps its pose
@@ -111,16 +119,7 @@ void walkAndJump(Game& game, int i) {
         }
         game.spin[i] = 0;
     }
-    if (left) {
-        if (g.vx > -100) g.vx = wrap16(g.vx - 5);
-    } else if (g.vx < 0) {
-        g.vx = wrap16(g.vx + 10);
-    }
-    if (right) {
-        if (g.vx < 100) g.vx = wrap16(g.vx + 5);
-    } else if (g.vx > 0) {
-        g.vx = wrap16(g.vx - 10);
-    }
+    steer(g, left, right, 5, 10);
     if (game.keyUp[i] == kHeld && !solidAt(game, g, 0, -50)) g.vy = -75;
 }
 

@@ -450,18 +450,10 @@ void rocks(Game& game) {
         updateRock(game, i);
         drawrock(game, i);
     }
-    // Removal: the last rock moves into a dead one's slot, which is then examined again since the
-    // moved rock may be dead too. The moved rock's picture is erased; the next frame redraws it.
-    int i = 1;
-    while (i <= game.rockCount) {
-        if (game.rockTable[i].kind != RockKind::Dead) {
-            ++i;
-            continue;
-        }
-        game.rockTable[i] = game.rockTable[game.rockCount];
-        eraserock(game, i);
-        game.rockCount = wrap16(game.rockCount - 1);
-    }
+    // A rock moved into a dead one's slot has its picture erased; the next frame redraws it.
+    game.rockCount = removeDead(
+        game.rockTable, game.rockCount, [](const Rock& r) { return r.kind == RockKind::Dead; },
+        [&](int i) { eraserock(game, i); });
 }
 
 }  // namespace vexlot

@@ -1,6 +1,8 @@
 // Start-up values, gauges, sound switch, keyboard handlers, camera, level events, pacing, scripts.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <functional>
 
 #include "fixture.h"
@@ -119,42 +121,42 @@ TEST(Keyboard, HandlersSetGuyZeroFlags) {
         std::function<void(const Game&)> check;
     };
     const Case cases[] = {
-        {"left faces left, arms to 180", {{T::KeyDown, 37}}, [](const Game& g) {
+        {"left faces left, arms to 180", {{T::KeyDown, VirtualKey::Left}}, [](const Game& g) {
              EXPECT_EQ(g.keyLeft[0], -1);
              EXPECT_EQ(g.facing[0], facingLeft);
              EXPECT_EQ(g.guyTable[0].armAngle1Lower, 180);
          }},
-        {"repeated left does not reset the arms", {{T::KeyDown, 37}, {T::KeyDown, 190}}, [](const Game& g) {
-             EXPECT_EQ(g.aimDec[0], -1);  // full stop facing left lowers via aimDec
+        {"full stop facing left lowers the aim via aimDec", {{T::KeyDown, VirtualKey::Left}, {T::KeyDown, VirtualKey::Period}}, [](const Game& g) {
+             EXPECT_EQ(g.aimDec[0], -1);
          }},
-        {"both arrows: both flags, facing right", {{T::KeyDown, 37}, {T::KeyDown, 39}}, [](const Game& g) {
+        {"both arrows: both flags, facing right", {{T::KeyDown, VirtualKey::Left}, {T::KeyDown, VirtualKey::Right}}, [](const Game& g) {
              EXPECT_EQ(g.keyLeft[0], -1);
              EXPECT_EQ(g.keyRight[0], -1);
              EXPECT_EQ(g.facing[0], facingRight);
          }},
-        {"comma facing right sets aimDec", {{T::KeyDown, 188}}, [](const Game& g) { EXPECT_EQ(g.aimDec[0], -1); }},
-        {"any key-up releases both cling flags", {{T::KeyUp, 65}}, [](const Game& g) {
+        {"comma facing right sets aimDec", {{T::KeyDown, VirtualKey::Comma}}, [](const Game& g) { EXPECT_EQ(g.aimDec[0], -1); }},
+        {"any key-up releases both cling flags", {{T::KeyUp, 'A'}}, [](const Game& g) {
              EXPECT_EQ(g.clingLeft[0], 0);
              EXPECT_EQ(g.clingRight[0], 0);
          }},
-        {"down then up: crawl on and off", {{T::KeyDown, 40}, {T::KeyUp, 40}}, [](const Game& g) { EXPECT_EQ(g.keyDown[0], 0); }},
-        {"alt fires", {{T::KeyDown, 18}}, [](const Game& g) { EXPECT_EQ(g.keyFire[0], -1); }},
-        {"slash aims straight", {{T::KeyDown, 191}}, [](const Game& g) { EXPECT_EQ(g.guyTable[0].aimAngle, 0); }},
-        {"colon selects weapon 10 and its gauge", {{T::Char, 58}}, [](const Game& g) {
+        {"down then up: crawl on and off", {{T::KeyDown, VirtualKey::Down}, {T::KeyUp, VirtualKey::Down}}, [](const Game& g) { EXPECT_EQ(g.keyDown[0], 0); }},
+        {"alt fires", {{T::KeyDown, VirtualKey::Alt}}, [](const Game& g) { EXPECT_EQ(g.keyFire[0], -1); }},
+        {"slash aims straight", {{T::KeyDown, VirtualKey::Slash}}, [](const Game& g) { EXPECT_EQ(g.guyTable[0].aimAngle, 0); }},
+        {"colon selects weapon 10 and its gauge", {{T::Char, CharCode::Colon}}, [](const Game& g) {
              EXPECT_EQ(g.guyTable[0].weapon, 10);
              EXPECT_TRUE(g.ammo[9].visible);
              EXPECT_FALSE(g.ammo[0].visible);
              EXPECT_EQ(g.ammolbl, "100");
          }},
-        {"zero selects nothing", {{T::Char, 48}}, [](const Game& g) {
+        {"zero selects nothing", {{T::Char, CharCode::Digit0}}, [](const Game& g) {
              EXPECT_EQ(g.guyTable[0].weapon, 1);
              EXPECT_TRUE(g.ammo[0].visible);
          }},
-        {"d toggles both panels", {{T::Char, 100}}, [](const Game& g) {
+        {"d toggles both panels", {{T::Char, CharCode::LetterD}}, [](const Game& g) {
              EXPECT_TRUE(g.Frame1Visible);
              EXPECT_TRUE(g.Frame2Visible);
          }},
-        {"escape ends", {{T::Char, 27}}, [](const Game& g) { EXPECT_TRUE(g.ended); }},
+        {"escape ends", {{T::Char, CharCode::Escape}}, [](const Game& g) { EXPECT_TRUE(g.ended); }},
         {"closing the window ends", {{T::Close}}, [](const Game& g) { EXPECT_TRUE(g.ended); }},
     };
     for (const Case& c : cases) {
@@ -162,21 +164,79 @@ TEST(Keyboard, HandlersSetGuyZeroFlags) {
         auto game = startedGame();
         game->clingLeft[0] = game->clingRight[0] = -1;
         game->guyTable[0].aimAngle = 30;
-        if (std::string(c.what) == "repeated left does not reset the arms") {
-            deliverEvent(*game, c.events[0]);
-            game->guyTable[0].armAngle1Lower = 33;
-            deliverEvent(*game, c.events[0]);
-            EXPECT_EQ(game->guyTable[0].armAngle1Lower, 33);
-        }
         for (const InputEvent& e : c.events) deliverEvent(*game, e);
         c.check(*game);
     }
 }
 
+TEST(Keyboard, RepeatedArrowDoesNotEraseOrResetTheArmsAgain) {
+    auto game = startedGame();
+    Form_KeyDown(*game, VirtualKey::Left);
+    game->guyTable[0].armAngle1Lower = 33;
+    Form_KeyDown(*game, VirtualKey::Left);
+    EXPECT_EQ(game->guyTable[0].armAngle1Lower, 33);
+}
+
+// The second player's keys do for guy 1 what the same keys do for guy 0: from one state, the same
+// key sequence leaves both guys and their control flags alike.
+TEST(Keyboard, EverySecondPlayerKeyMovesGuyOneAsTheSameKeyMovesGuyZero) {
+    using T = InputEvent::Type;
+    const std::vector<std::vector<InputEvent>> sequences = {
+        {{T::KeyDown, VirtualKey::Left}},
+        {{T::KeyDown, VirtualKey::Right}, {T::KeyUp, VirtualKey::Right}},
+        {{T::KeyDown, VirtualKey::Up}},
+        {{T::KeyDown, VirtualKey::Down}},
+        {{T::KeyDown, VirtualKey::Down}, {T::KeyUp, VirtualKey::Down}},
+        {{T::KeyDown, VirtualKey::Alt}},
+        {{T::KeyDown, VirtualKey::Left}, {T::KeyDown, VirtualKey::Comma}},
+        {{T::KeyDown, VirtualKey::Period}, {T::KeyUp, VirtualKey::Period}},
+        {{T::KeyDown, VirtualKey::Slash}},
+        {{T::KeyUp, 'A'}},
+        {{T::Char, CharCode::Digit1 + 3}},
+        {{T::Char, CharCode::Colon}},
+    };
+    for (const auto& keys : sequences) {
+        SCOPED_TRACE(eventLine(1, keys[0]));
+        auto one = startedGame();
+        auto two = startedGame();
+        startTwoPlayerGame(*two);
+        Game& a = *one;
+        Game& b = *two;
+        // Guy 1 of the two-player game stands where and as guy 0 stands, on a world drawn alike.
+        b.guyTable[1] = a.guyTable[0];
+        b.picback = a.picback;
+        a.clingLeft[0] = a.clingRight[0] = b.clingLeft[1] = b.clingRight[1] = kHeld;
+        a.guyTable[0].aimAngle = b.guyTable[1].aimAngle = 30;
+        const uint64_t before = stateHash(a);
+        for (InputEvent e : keys) {
+            deliverEvent(a, e);
+            e.player = 1;
+            deliverEvent(b, e);
+        }
+        const Guy& g0 = a.guyTable[0];
+        const Guy& g1 = b.guyTable[1];
+        EXPECT_EQ(std::memcmp(&g0, &g1, sizeof(Guy)), 0);
+        for (auto table : {&Game::keyLeft, &Game::keyRight, &Game::facing, &Game::keyUp, &Game::keyDown,
+                           &Game::clingLeft, &Game::clingRight, &Game::keyFire, &Game::aimInc, &Game::aimDec})
+            EXPECT_EQ((a.*table)[0], (b.*table)[1]);
+        EXPECT_EQ(a.picback.hash(), b.picback.hash());
+        EXPECT_NE(stateHash(a), before) << "the keys changed nothing to compare";
+    }
+}
+
+TEST(Keyboard, TheSecondPlayersKeysDoNothingInAGameOfOne) {
+    auto game = startedGame();
+    const uint64_t before = stateHash(*game);
+    InputEvent e{InputEvent::Type::KeyDown, VirtualKey::Left};
+    e.player = 1;
+    deliverEvent(*game, e);
+    EXPECT_EQ(stateHash(*game), before);
+}
+
 TEST(Keyboard, EscapeEndsTheFrameBeforeTheGuysMove) {
     auto game = startedGame();
     const float y = game->guyTable[0].y;
-    InputEvent esc{InputEvent::Type::Char, 27};
+    InputEvent esc{InputEvent::Type::Char, CharCode::Escape};
     EXPECT_FALSE(runFrame(*game, {&esc, 1}));
     EXPECT_EQ(game->guyTable[0].y, y);
     EXPECT_EQ(game->frame, 1);

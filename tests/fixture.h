@@ -16,15 +16,17 @@ struct World {
 
     explicit World(uint64_t seed = 1) {
         Game& g = *game;
-        g.picback.create(kWorldWidthUnits / 15, kWorldHeightUnits / 15, 0, {}, 0, 0);
-        g.pi = 3.141593;
-        g.speedFactor = 2.0f;
-        g.scrollStage = -1;
+        startup(g, seed);
+        // Keep the scalars and gauges start-up set; clear the world, the guys and every object.
+        g.picback.create(kWorldWidthUnits / Surface::kUnitsPerPixel, kWorldHeightUnits / Surface::kUnitsPerPixel, 0,
+                         {}, 0, 0);
+        g.guyTable = {};
+        g.lastGuy = 0;
+        g.rockCount = g.blastCount = g.shrapnelCount = g.rocketCount = 0;
         g.rng.seed(seed);
-        g.life = Gauge{100, 100, true, rgb(0, 0, 255), 90, 30, 2625, 270};
         sounds.game = game.get();
         g.soundSink = &sounds;
-        g.soundOn = -1;
+        g.soundOn = kHeld;
     }
     World(const World&) = delete;  // the game points at this world's sound log
     World& operator=(const World&) = delete;

@@ -11,8 +11,6 @@ namespace vexlot::bench {
 namespace {
 
 using T = InputEvent::Type;
-enum Key { kAlt = 18, kLeft = 37, kUp = 38, kRight = 39, kComma = 188, kFullStop = 190, kSlash = 191 };
-
 constexpr int kWeaponFrames = kFightFrames / 8;  // each of weapons 1..8 in turn
 constexpr int kLaser = 7;
 // Where a click puts the player back (world units, in the air above the ground right of the house).
@@ -38,46 +36,46 @@ void walkJumpAim(int weapon, int t, std::vector<InputEvent>& out) {
     const int raise = standingAim(weapon);
     if (t % 90 == 0) {
         out.push_back({T::WorldClick, 0, raise ? kStandX : kWalkX, raise ? kStandY : kWalkY});
-        out.push_back({T::KeyDown, kSlash});  // aim straight ahead
+        out.push_back({T::KeyDown, VirtualKey::Slash});  // aim straight ahead
     }
     if (raise) {
         // A tap of Right turns it to face the level.
         if (t == 0) {
-            out.push_back({T::KeyUp, kLeft});
-            out.push_back({T::KeyDown, kRight});
+            out.push_back({T::KeyUp, VirtualKey::Left});
+            out.push_back({T::KeyDown, VirtualKey::Right});
         }
-        if (t == 1) out.push_back({T::KeyUp, kRight});
-        if (t % 90 == 1) out.push_back({T::KeyDown, kComma});
-        if (t % 90 == 1 + raise) out.push_back({T::KeyUp, kComma});
+        if (t == 1) out.push_back({T::KeyUp, VirtualKey::Right});
+        if (t % 90 == 1) out.push_back({T::KeyDown, VirtualKey::Comma});
+        if (t % 90 == 1 + raise) out.push_back({T::KeyUp, VirtualKey::Comma});
         return;
     }
     // 45 frames right and 45 left with a jump a second; the aim rises 30 degrees, then falls 20.
     if (t % 90 == 0) {
-        out.push_back({T::KeyUp, kLeft});
-        out.push_back({T::KeyDown, kRight});
+        out.push_back({T::KeyUp, VirtualKey::Left});
+        out.push_back({T::KeyDown, VirtualKey::Right});
     }
     if (t % 90 == 45) {
-        out.push_back({T::KeyUp, kRight});
-        out.push_back({T::KeyDown, kLeft});
+        out.push_back({T::KeyUp, VirtualKey::Right});
+        out.push_back({T::KeyDown, VirtualKey::Left});
     }
-    if (t % 60 == 30) out.push_back({T::KeyDown, kUp});
-    if (t % 60 == 36) out.push_back({T::KeyUp, kUp});
-    if (t % 90 == 5) out.push_back({T::KeyDown, kComma});
-    if (t % 90 == 8) out.push_back({T::KeyUp, kComma});
-    if (t % 90 == 50) out.push_back({T::KeyDown, kFullStop});
-    if (t % 90 == 52) out.push_back({T::KeyUp, kFullStop});
+    if (t % 60 == 30) out.push_back({T::KeyDown, VirtualKey::Up});
+    if (t % 60 == 36) out.push_back({T::KeyUp, VirtualKey::Up});
+    if (t % 90 == 5) out.push_back({T::KeyDown, VirtualKey::Comma});
+    if (t % 90 == 8) out.push_back({T::KeyUp, VirtualKey::Comma});
+    if (t % 90 == 50) out.push_back({T::KeyDown, VirtualKey::Period});
+    if (t % 90 == 52) out.push_back({T::KeyUp, VirtualKey::Period});
 }
 
 // The fire key in frame t of a weapon's turn: held from frame 10, once the aim is set.
 void fireKey(int weapon, int t, std::vector<InputEvent>& out) {
     if (weapon == kLaser) {
         // Charge for 60 frames, release for 30: a burst of bolts every one and a half seconds.
-        if (t % 90 == 0) out.push_back({T::KeyDown, kAlt});
-        if (t % 90 == 60) out.push_back({T::KeyUp, kAlt});
+        if (t % 90 == 0) out.push_back({T::KeyDown, VirtualKey::Alt});
+        if (t % 90 == 60) out.push_back({T::KeyUp, VirtualKey::Alt});
         return;
     }
-    if (t == 10) out.push_back({T::KeyDown, kAlt});
-    if (t == kWeaponFrames - 1) out.push_back({T::KeyUp, kAlt});
+    if (t == 10) out.push_back({T::KeyDown, VirtualKey::Alt});
+    if (t == kWeaponFrames - 1) out.push_back({T::KeyUp, VirtualKey::Alt});
 }
 
 // Deterministic numbers for the scene's objects, apart from the game's own sequence.
@@ -93,8 +91,11 @@ constexpr float kViewLeft = 300, kViewRight = 11700, kSkyTop = 600, kGroundTop =
 
 // A live rock of one of the kinds fighting makes, with the fields its kind reads.
 void fillRock(Rock& r, Draw& d) {
-    static constexpr int16_t kinds[] = {2, 2, 2, 5, 5, 6, 7, 8, 9, 10, 11, 12, 12, 12, 13,
-                                        14, 15, 16, 17, 18, 19, 20, 20, 21, 22, 22};
+    using namespace RockKind;
+    static constexpr int16_t kinds[] = {Spark,   Spark,     Spark,  Fragment,   Fragment,   Firebrand, Bomblet,
+                                        ClusterBomb, Grenade, BigGrenade, DirtBomb, Pellet, Pellet, Pellet,
+                                        Shell,   Flame,     BounceGrenade, Casing, Missile, HeavyFragment,
+                                        TimeBomb, LaserBolt, LaserBolt, AmmoPickup, Mine,   Mine};
     r = Rock{};
     r.kind = kinds[d.pick(static_cast<int>(std::size(kinds)))];
     r.x = d(kViewLeft, kViewRight);
@@ -102,22 +103,23 @@ void fillRock(Rock& r, Draw& d) {
     r.vx = d(-60, 60);
     r.vy = d(-60, 30);
     switch (r.kind) {
-        case 2:  // spark: sits, then jumps about; its dot is counter + 1 pixels across
+        case RockKind::Spark:  // spark: sits, then jumps about; its dot is counter + 1 pixels across
             r.size = r.counter = r.aux = static_cast<int16_t>(d(4, 21));
             r.vx = r.vy = 0;
             break;
-        case 9: case 10: r.counter = static_cast<int16_t>(d(20, 150)); break;
-        case 12: r.counter = 25; break;
-        case 13: r.counter = 1; break;
-        case 14: r.size = 8; r.counter = 15; r.aux = 5; break;
-        case 15: r.counter = 3; break;
-        case 16: r.counter = 35; break;
-        case 17: r.counter = 1; break;
-        case 19: r.counter = 10; r.aux = static_cast<int16_t>(d(10, 50)); break;
-        case 20: r.counter = 50; r.aux = static_cast<int16_t>(d(100, 1020)); break;
-        case 21: r.payload = static_cast<int16_t>(1 + d.pick(8)); r.counter = 25; break;
-        case 22: {
-            static constexpr int16_t payloads[] = {2, 5, 15, 18};
+        case RockKind::Grenade: case RockKind::BigGrenade: r.counter = static_cast<int16_t>(d(20, 150)); break;
+        case RockKind::Pellet: r.counter = 25; break;
+        case RockKind::Shell: r.counter = 1; break;
+        case RockKind::Flame: r.size = 8; r.counter = 15; r.aux = 5; break;
+        case RockKind::BounceGrenade: r.counter = 3; break;
+        case RockKind::Casing: r.counter = 35; break;
+        case RockKind::Missile: r.counter = 1; break;
+        case RockKind::TimeBomb: r.counter = 10; r.aux = static_cast<int16_t>(d(10, 50)); break;
+        case RockKind::LaserBolt: r.counter = 50; r.aux = static_cast<int16_t>(d(100, 1020)); break;
+        case RockKind::AmmoPickup: r.payload = static_cast<int16_t>(1 + d.pick(8)); r.counter = 25; break;
+        case RockKind::Mine: {
+            static constexpr int16_t payloads[] = {MinePayload::Sparks, MinePayload::Fragments,
+                                                    MinePayload::BounceGrenade, MinePayload::HeavyFragments};
             r.payload = payloads[d.pick(4)];
             r.counter = 10;
             r.vx = r.vy = 0;

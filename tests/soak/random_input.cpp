@@ -2,24 +2,16 @@
 
 #include <cmath>
 
+#include "figure/panels.h"
+
 namespace vexlot::soak {
 
 namespace {
 
-enum Key { kAlt = 18, kLeft = 37, kUp = 38, kRight = 39, kDown = 40, kComma = 188, kFullStop = 190, kSlash = 191 };
-
-// A control on the panels in twips, relative to the window (the layout of src/figure/panels.cpp).
-struct Area {
-    int left, top, width, height;
-};
-constexpr int kFrame1Left = 60, kFrame1Top = 330;
-constexpr int kFrame2Left = 1380, kFrame2Top = 330;
-constexpr Area kCls{kFrame1Left + 780, kFrame1Top + 120, 405, 255};
-constexpr Area kRnd{kFrame2Left + 1050, kFrame2Top + 1950, 465, 255};
-constexpr Area kPalette{kFrame2Left + 810, kFrame2Top + 90, 735, 1485};
-constexpr Area kOptions[9] = {{90, 240, 615, 195},  {90, 450, 615, 195},  {90, 660, 615, 195},
-                              {90, 870, 615, 195},  {90, 1080, 615, 195}, {90, 1290, 615, 195},
-                              {90, 1500, 615, 195}, {90, 1710, 615, 195}, {750, 1710, 615, 195}};
+// A control of a panel in window twips (the panels' layout places controls within their frame).
+Rect inWindow(const Rect& frame, const Rect& control) {
+    return {frame.left + control.left, frame.top + control.top, control.width, control.height};
+}
 
 InputEvent key(InputEvent::Type type, int code) { return {type, code, 0, 0, {}}; }
 
@@ -53,7 +45,7 @@ void RandomPlayer::keyEvent(std::vector<InputEvent>& out) {
         return;
     }
     const double weights[] = {1.0, 1.0 + 4.0 * rightBias_, 1.5, 0.7, 0.5 + 4.0 * fireBias_, 0.6, 0.6, 0.2};
-    const int codes[] = {kLeft, kRight, kUp, kDown, kAlt, kComma, kFullStop, kSlash};
+    const int codes[] = {VirtualKey::Left, VirtualKey::Right, VirtualKey::Up, VirtualKey::Down, VirtualKey::Alt, VirtualKey::Comma, VirtualKey::Period, VirtualKey::Slash};
     double total = 0;
     for (double w : weights) total += w;
     double pick = rng_.unit() * total;
@@ -90,27 +82,26 @@ InputEvent RandomPlayer::worldClick() {
 
 // A mouse press in the window: on the panels' controls (options, palette, "Rnd", "Cls") or anywhere.
 InputEvent RandomPlayer::windowPress() {
-    auto inside = [&](const Area& a) {
+    auto inside = [&](const Rect& a) {
         return InputEvent{InputEvent::Type::WindowPress, 0, rng_.between(a.left, a.left + a.width) / 15.0f,
                           rng_.between(a.top, a.top + a.height) / 15.0f, {}};
     };
     const int what = rng_.below(40);
     if (what < 12) {
-        const Area& o = kOptions[rng_.below(9)];
-        return inside({kFrame2Left + o.left, kFrame2Top + o.top, o.width, o.height});
+        return inside(inWindow(kFrame2, kOptions[rng_.below(9)]));
     }
-    if (what < 26) return inside(kPalette);
-    if (what < 30) return inside(kRnd);
-    if (what < 31) return inside(kCls);
+    if (what < 26) return inside(inWindow(kFrame2, kPalette));
+    if (what < 30) return inside(inWindow(kFrame2, kCommand3));
+    if (what < 31) return inside(inWindow(kFrame1, kCommand1));
     return inside({-750, -750, 13440, 10380});  // the window and a margin round it
 }
 
 void RandomPlayer::nextFrame(std::vector<InputEvent>& out) {
     using T = InputEvent::Type;
     if (rng_.chance(keyRate_)) keyEvent(out);
-    if (rng_.chance(0.01)) out.push_back(key(T::Char, 49 + rng_.below(10)));  // "1".."9", ":"
-    if (rng_.chance(0.0005)) out.push_back(key(T::Char, 115));               // "s"
-    if (rng_.chance(0.002)) out.push_back(key(T::Char, 100));                // "d"
+    if (rng_.chance(0.01)) out.push_back(key(T::Char, CharCode::Digit1 + rng_.below(10)));  // "1".."9", ":"
+    if (rng_.chance(0.0005)) out.push_back(key(T::Char, CharCode::LetterS));
+    if (rng_.chance(0.002)) out.push_back(key(T::Char, CharCode::LetterD));
     if (rng_.chance(clickRate_)) out.push_back(worldClick());
     if (rng_.chance(panelRate_)) out.push_back(windowPress());
     if (rng_.chance(0.0005))

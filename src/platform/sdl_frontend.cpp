@@ -111,18 +111,18 @@ private:
 // The game's virtual key code for an SDL key; 0 for keys the game has no code for.
 int virtualKey(SDL_Keycode k) {
     switch (k) {
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
+    case SDLK_LEFT: return VirtualKey::Left;
+    case SDLK_UP: return VirtualKey::Up;
+    case SDLK_RIGHT: return VirtualKey::Right;
+    case SDLK_DOWN: return VirtualKey::Down;
     case SDLK_LALT:
-    case SDLK_RALT: return 18;
-    case SDLK_COMMA: return 188;
-    case SDLK_PERIOD: return 190;
-    case SDLK_SLASH: return 191;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_RETURN: return 13;
-    case SDLK_SPACE: return 32;
+    case SDLK_RALT: return VirtualKey::Alt;
+    case SDLK_COMMA: return VirtualKey::Comma;
+    case SDLK_PERIOD: return VirtualKey::Period;
+    case SDLK_SLASH: return VirtualKey::Slash;
+    case SDLK_ESCAPE: return VirtualKey::Escape;
+    case SDLK_RETURN: return VirtualKey::Enter;
+    case SDLK_SPACE: return VirtualKey::Space;
     default: break;
     }
     if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
@@ -165,11 +165,13 @@ public:
             now[7] = button(SDL_CONTROLLER_BUTTON_Y);
             now[8] = button(SDL_CONTROLLER_BUTTON_B);
         }
-        static constexpr int codes[kKeys] = {37, 39, 40, 38, 18, 188, 190, 191, 0};
+        static constexpr int codes[kKeys] = {VirtualKey::Left,  VirtualKey::Right,  VirtualKey::Down,
+                                             VirtualKey::Up,    VirtualKey::Alt,    VirtualKey::Comma,
+                                             VirtualKey::Period, VirtualKey::Slash, 0};
         for (int k = 0; k < kKeys; ++k) {
             if (now[k] == held_[k]) continue;
             if (k == 8) {  // B: next weapon, 1..10 round
-                if (now[k]) out.push_back(key(T::Char, 48 + currentWeapon % 10 + 1));
+                if (now[k]) out.push_back(key(T::Char, CharCode::Digit0 + currentWeapon % 10 + 1));
             } else {
                 out.push_back(key(now[k] ? T::KeyDown : T::KeyUp, codes[k]));
             }
@@ -294,7 +296,7 @@ void Window::collect(std::vector<InputEvent>& events, Controls& c) {
                 else if (k == SDLK_DOWN) c.speedChange -= 1;
             } else {
                 if (int code = virtualKey(k)) events.push_back(key(T::KeyDown, code));
-                if (k == SDLK_ESCAPE) events.push_back(key(T::Char, 27));
+                if (k == SDLK_ESCAPE) events.push_back(key(T::Char, CharCode::Escape));
             }
             break;
         }
@@ -453,7 +455,7 @@ int Window::run() {
         }
         // Escape or closing the window ends the game even while paused.
         for (const InputEvent& e : events)
-            if ((e.type == T::Char && e.code == 27) || e.type == T::Close) paused = false;
+            if ((e.type == T::Char && e.code == CharCode::Escape) || e.type == T::Close) paused = false;
         pending.insert(pending.end(), events.begin(), events.end());
 
         double simMs = 0, composeMs = 0;

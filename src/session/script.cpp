@@ -390,7 +390,8 @@ void ReplayWriter::frame(const Game& game, std::span<const InputEvent> events) {
     if (ended_) return;
     for (const InputEvent& e : events) {
         write(eventLine(game.frame, e));
-        if (e.type == T::Close || (e.type == T::Char && e.code == 27)) break;  // the game ended here
+        if (game.ended && e.player == 0 && (e.type == T::Close || (e.type == T::Char && e.code == CharCode::Escape)))
+            break;  // the game ended here
     }
     if (game.frame % kCheckpointFrames == 0 && !game.ended) write(sealed(game, "check"));
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "fixture.h"
+#include "weapons/weapons.h"
 #include "platform/pacer.h"
 
 using namespace vexlot;
@@ -287,13 +288,49 @@ TEST(LevelEvents, EachFiresAtItsThresholdOnceAndInOrder) {
     EXPECT_EQ(w->guyTable[2].weapon, 4);
     // Event 5's mines: four rows of five, then two single ones.
     const Rock& first = w->rockTable[12];
-    EXPECT_EQ(first.kind, 22);
-    EXPECT_EQ(first.payload, 5);
+    EXPECT_EQ(first.kind, RockKind::Mine);
+    EXPECT_EQ(first.payload, MinePayload::Fragments);
     EXPECT_EQ(first.x, 37550);
     EXPECT_EQ(first.y, 4000);
-    EXPECT_EQ(w->rockTable[17].payload, 18);
+    EXPECT_EQ(w->rockTable[17].payload, MinePayload::HeavyFragments);
     EXPECT_EQ(w->rockTable[32].x, 37000);
     EXPECT_EQ(w->Label1, "0");
+}
+
+// The minefields of events 5 and 6 on the real level: no mine's letter lies on its right-hand
+// neighbour's trigger point, so the rows hold until something warm comes near.
+TEST(LevelEvents, MinefieldsHoldUntilSomethingWarmComesNear) {
+    auto game = startedGame();
+    Game& g = *game;
+    auto mines = [&] {
+        int n = 0;
+        for (int i = 1; i <= g.rockCount; ++i) n += g.rockTable[i].kind == RockKind::Mine;
+        return n;
+    };
+    g.scrollStage = 3;
+    g.picbackLeft = -23001;
+    picmove(g);
+    g.picbackLeft = -30001;
+    picmove(g);
+    ASSERT_EQ(g.scrollStage, 5);
+    ASSERT_EQ(mines(), 32);
+    for (int f = 0; f < 60; ++f) runFrame(g, {});
+    EXPECT_EQ(mines(), 32);
+
+    // A spark 200 units to the left of one still sets it off (the first of a row: a left-hand
+    // neighbour's box would cover the spot).
+    int target = 0;
+    for (int i = 1; i <= g.rockCount && !target; ++i)
+        if (g.rockTable[i].kind == RockKind::Mine && g.rockTable[i].x == 37550 && g.rockTable[i].y > 4500) target = i;
+    ASSERT_NE(target, 0);
+    const Rock mine = g.rockTable[target];
+    // A spark's streak where the mine will look in its next update: it moves (falling past the
+    // level picture's right edge here) and then looks 200 to the left of where it will be next.
+    const float nextY = mine.y + 2 * (mine.vy + g.speedFactor);
+    g.picback.drawWidth = 1;
+    g.picback.filledBox(mine.x + 2 * mine.vx - 205, nextY - 30, mine.x + 2 * mine.vx - 195, nextY + 30, kYellow);
+    rocks(g);
+    EXPECT_EQ(mines(), 31);
 }
 
 TEST(Pacing, WaitsAtLeastThePeriodSleepingAllButTheLastMillisecond) {

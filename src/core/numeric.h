@@ -37,6 +37,17 @@ inline int blueOf(int32_t c) { return (c & 16711680) / 65536; }
 
 constexpr int32_t kYellow = 255 + 256 * 255;  // RGB(255,255,0): deadly to guys
 
+// The rules compute in the types they name: Rnd is a Single, Sin, Cos, Atn and Sqr return Double
+// whatever their argument, a Single times a Double is a Double, and a store into an Integer or Single
+// field rounds once at the end. These take and return double, so a Single argument is widened first
+// and never meets the float overloads of <cmath>.
+inline double dsin(double a) { return std::sin(a); }
+inline double dcos(double a) { return std::cos(a); }
+inline double datan(double a) { return std::atan(a); }
+inline double dsqrt(double a) { return std::sqrt(a); }
+// Rnd widened to Double, for expressions the rules compute in Double.
+inline double widen(float single) { return single; }
+
 // Degrees to radians with the game's own pi.
 inline double radians(double degrees, double pi) { return degrees * pi / 180.0; }
 

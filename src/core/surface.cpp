@@ -1,11 +1,14 @@
 #include "core/surface.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <type_traits>
 
 #include <stb_easy_font.h>
+
+#include "core/numeric.h"
 
 namespace vexlot {
 
@@ -176,10 +179,10 @@ void Surface::circleArc(double cx, double cy, double radius, double start, doubl
     if (end < start) end += 2 * 3.14159265358979323846;
     double lengthPx = radius * (end - start) / kUnitsPerPixel;
     int steps = std::clamp(static_cast<int>(std::ceil(lengthPx)), 1, 4096);
-    double px = cx + radius * std::cos(start), py = cy - radius * std::sin(start);
+    double px = cx + radius * dcos(start), py = cy - radius * dsin(start);
     for (int s = 1; s <= steps; ++s) {
         double a = start + (end - start) * s / steps;
-        double nx = cx + radius * std::cos(a), ny = cy - radius * std::sin(a);
+        double nx = cx + radius * dcos(a), ny = cy - radius * dsin(a);
         line(px, py, nx, ny, colour);
         px = nx;
         py = ny;
@@ -187,13 +190,16 @@ void Surface::circleArc(double cx, double cy, double radius, double start, doubl
 }
 
 void Surface::print(std::string_view text) {
-    // stb_easy_font lays text out as quads of 4 vertices (x, y, z, colour) in pixels.
-    static char buffer[16 * 1024];
+    // stb_easy_font lays text out as quads of 4 vertices (x, y, z, colour) in pixels. Its glyphs
+    // start with ink in their first column; like ordinary bitmap fonts ours keep a one-pixel left
+    // bearing, so the first column of a text is blank (a mine's left neighbour reads its trigger
+    // point exactly there, and the orange letters would set it off).
+    std::array<char, 16 * 1024> buffer;
     std::string s(text);
-    int quads = stb_easy_font_print(0, 0, s.data(), nullptr, buffer, sizeof buffer);
-    int ox = toPixel(currentX), oy = toPixel(currentY);
+    const int quads = stb_easy_font_print(0, 0, s.data(), nullptr, buffer.data(), static_cast<int>(buffer.size()));
+    const int ox = toPixel(currentX) + 1, oy = toPixel(currentY);
     for (int q = 0; q < quads; ++q) {
-        const float* v = reinterpret_cast<const float*>(buffer + q * 64);
+        const float* v = reinterpret_cast<const float*>(buffer.data() + q * 64);
         int qx0 = static_cast<int>(v[0]), qy0 = static_cast<int>(v[1]);
         int qx1 = static_cast<int>(v[8]), qy1 = static_cast<int>(v[9]);
         for (int y = qy0; y < qy1; ++y)

@@ -25,7 +25,7 @@ struct Offset {
 };
 Offset partOffset(const Game& game, const RocketPart& p) {
     double a = radians(p.angle, game.pi);
-    return {std::cos(a) * p.radius, std::sin(a) * p.radius};
+    return {dcos(a) * p.radius, dsin(a) * p.radius};
 }
 
 // Pen width of a pod's dot by the rock it carries; 0 = the pod is not shown.
@@ -62,8 +62,8 @@ int32_t podColour(Game& game, int16_t payloadKind) {
 
 void refreshNose(Game& game, Rocket& r) {
     double h = radians(r.heading, game.pi);
-    r.noseDx = cint(std::cos(h) * r.halfLength);
-    r.noseDy = cint(std::sin(h) * r.halfLength);
+    r.noseDx = cint(dcos(h) * r.halfLength);
+    r.noseDy = cint(dsin(h) * r.halfLength);
 }
 
 void paintBody(Surface& s, const Rocket& r, int32_t colour) {
@@ -79,8 +79,8 @@ void paintEngine(Game& game, const Rocket& r, const RocketPart& p, int32_t gauge
     double h = radians(r.heading, game.pi);
     double ex = r.x + o.x, ey = r.y + o.y;
     s.drawWidth = 2;
-    s.line(static_cast<float>(ex), static_cast<float>(ey), static_cast<float>(ex + std::cos(h) * p.fuel / 2),
-           static_cast<float>(ey + std::sin(h) * p.fuel / 2), gaugeColour);
+    s.line(static_cast<float>(ex), static_cast<float>(ey), static_cast<float>(ex + dcos(h) * p.fuel / 2),
+           static_cast<float>(ey + dsin(h) * p.fuel / 2), gaugeColour);
     s.pset(static_cast<float>(ex), static_cast<float>(ey), dotColour);
 }
 
@@ -136,8 +136,8 @@ void updatePart(Game& game, Rocket& r, RocketPart& p) {
             if (p.active != 1) break;
             if (p.fuel > 0) {
                 double h = radians(r.heading, game.pi);
-                r.vx = r.vx + std::cos(h) * p.thrust;
-                r.vy = r.vy + std::sin(h) * p.thrust;
+                r.vx = r.vx + dcos(h) * p.thrust;
+                r.vy = r.vy + dsin(h) * p.thrust;
                 p.fuel = wrap16(p.fuel - p.thrust);
             } else {
                 p.active = 0;  // burnt out for good
@@ -150,7 +150,7 @@ void updatePart(Game& game, Rocket& r, RocketPart& p) {
                 p.timer = p.timerReload;
                 p.active = 1;
             }
-            if (p.active == 1 && std::sqrt(r.vx * r.vx + r.vy * r.vy) > kChuteBrakeSpeed) {
+            if (p.active == 1 && dsqrt(r.vx * r.vx + r.vy * r.vy) > kChuteBrakeSpeed) {
                 r.vx = r.vx * 0.7;
                 r.vy = r.vy * 0.7;
             }
@@ -213,7 +213,7 @@ bool contact(Game& game, Rocket& r) {
     if (p == s.backColor && stoodOnGround)
         p = s.point(static_cast<float>(r.x + r.vx), static_cast<float>(below + kTailReach));
     if (p == s.backColor) return false;
-    bool crashed = std::sqrt(r.vx * r.vx + r.vy * r.vy) > kCrashSpeed || (p > 255 && p < 65535);
+    bool crashed = dsqrt(r.vx * r.vx + r.vy * r.vy) > kCrashSpeed || (p > 255 && p < 65535);
     if (crashed) crash(game, r);
     r.vx = 0;
     r.vy = 0;

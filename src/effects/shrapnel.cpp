@@ -84,8 +84,8 @@ void fireRule(Game& game, Shrapnel& p) {
     if (!(p.blue > 0 || p.red < 255)) return;
     double a = 2 * game.pi * game.rnd();
     float s = game.rnd() * 500.0f - 250.0f;
-    p.vx = static_cast<float>(std::sin(a) * s);
-    p.vy = static_cast<float>(std::cos(a) * s);
+    p.vx = static_cast<float>(dsin(a) * s);
+    p.vy = static_cast<float>(dcos(a) * s);
 }
 
 void updateParticle(Game& game, int i) {
@@ -135,8 +135,8 @@ void burst(Game& game, int i, BurstKind kind) {
             float a = static_cast<float>(2 * game.pi * game.rnd());
             float s = kind == BurstKind::Fuse ? static_cast<float>(parent.spreadX)
                                               : game.rnd() * parent.spreadX - parent.spreadX / 2.0f;
-            child.vx = static_cast<float>(parent.vx + s * std::sin(a));
-            child.vy = static_cast<float>(parent.vy + s * std::cos(a));
+            child.vx = static_cast<float>(parent.vx + s * dsin(a));
+            child.vy = static_cast<float>(parent.vy + s * dcos(a));
         } else {
             child.vx = parent.spreadX * game.rnd() + parent.vx - parent.spreadX / 2.0f;
             child.vy = parent.spreadY * game.rnd() + parent.vy - parent.spreadY / 2.0f;
@@ -161,7 +161,7 @@ void setUpStartupShrapnel(Game& game) {
         p.childFuse = 10000;
         p.width = 150;
         p.childWidth = 150;
-        p.x = (formWidth - 500) / 15 * j;
+        p.x = static_cast<float>((widen(formWidth) - 500) / 15 * j);
         p.y = 100;
         p.vx = game.rnd() * 30.0f - 15.0f;
         p.vy = game.rnd() * 50.0f;

@@ -15,7 +15,7 @@ struct Offset {
 // V(a, L): the rounded vector of angle a degrees and length L.
 Offset vec(const Game& game, int16_t angle, int length) {
     const double a = radians(angle, game.pi);
-    return {cint(std::cos(a) * length), cint(std::sin(a) * length)};
+    return {cint(dcos(a) * length), cint(dsin(a) * length)};
 }
 
 struct Point {

@@ -30,10 +30,10 @@ void ai(Game& game, int c) {
     if (game.spin[c] == 0 && g.state == GuyState::Normal) {
         const float dx = xc - x0;
         if (game.facing[c] == facingLeft) {
-            g.aimAngle = dx == 0 ? int16_t{90} : cint(std::atan((y0 - yc) / dx) * 180.0 / game.pi);
+            g.aimAngle = dx == 0 ? int16_t{90} : cint(datan((y0 - yc) / dx) * 180.0 / game.pi);
             if (xc > x0 && dx < 2000) game.keyFire[c] = kHeld;
         } else if (game.facing[c] == facingRight) {
-            g.aimAngle = dx == 0 ? int16_t{90} : cint(std::atan((yc - y0) / dx) * 180.0 / game.pi);
+            g.aimAngle = dx == 0 ? int16_t{90} : cint(datan((yc - y0) / dx) * 180.0 / game.pi);
             if (xc < x0 && dx > -2000) game.keyFire[c] = kHeld;
         }
     }

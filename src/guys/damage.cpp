@@ -8,7 +8,8 @@
 namespace vexlot {
 
 void deathSound(Game& game) {
-    const int n = static_cast<int>(intDown(game.rnd() * 4.0f + 1.0f));
+    // In Double: in Single the largest Rnd would round up to 5 and ask for a sound that is not there.
+    const int n = static_cast<int>(intDown(widen(game.rnd()) * 4 + 1));
     sound(game, "\\death" + std::to_string(n) + ".wav", 1);
 }
 

@@ -27,10 +27,10 @@ Arm aimingArm(const Game& game, int i) {
     const double upper = (left ? g.armAngle1Upper : g.armAngle2Upper) * toRadians;
     const double fore = (left ? g.armAngle1Lower : g.armAngle2Lower) * toRadians;
     Arm a;
-    a.c1 = cint(std::cos(upper) * 50);
-    a.s1 = cint(std::sin(upper) * 50);
-    a.c2 = cint(std::cos(fore) * 50);
-    a.s2 = cint(std::sin(fore) * 50);
+    a.c1 = cint(dcos(upper) * 50);
+    a.s1 = cint(dsin(upper) * 50);
+    a.c2 = cint(dcos(fore) * 50);
+    a.s2 = cint(dsin(fore) * 50);
     a.pivotX = g.x - 40;
     a.pivotY = g.y + 50;
     return a;

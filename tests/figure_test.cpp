@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "figure/figure.h"
+#include "figure/panels.h"
 #include "fixture.h"
 
 using namespace vexlot;
@@ -152,6 +153,33 @@ TEST(Panels, PaletteClickColoursOnlyTheSelectedPartOfGuyZero) {
     gpalette_MouseDown(*w, 22 * 15 + 7, 7);
     EXPECT_EQ(w->guyTable[0].partColour[7], rgb(255, 0, 0));
     EXPECT_EQ(w->guyTable[1].partColour[7], rgb(1, 1, 1));
+}
+
+// A press on the palette box picks the pixel of the picture under it, in the picture's own
+// coordinates; the box's sunken border picks nothing.
+TEST(Panels, PalettePressesPickThePixelUnderThemAndTheBorderNothing) {
+    const Picture& palette = palettePicture();
+    auto pixel = [&](int col, int row) { return palette.pixels[static_cast<size_t>(row) * palette.width + col]; };
+    const int boxX = (kFrame2.left + kPalette.left) / 15, boxY = (kFrame2.top + kPalette.top) / 15;
+    struct Case {
+        int px, py;         // window pixel
+        int col, row;       // palette pixel picked; -1: nothing picked
+    } cases[] = {
+        {boxX + 2, boxY + 2, 0, 0},     {boxX + 46, boxY + 2, 44, 0},  {boxX + 2, boxY + 97, 0, 95},
+        {boxX + 46, boxY + 97, 44, 95}, {boxX + 24, boxY + 50, 22, 48},
+        {boxX, boxY, -1, -1},           {boxX + 1, boxY + 40, -1, -1}, {boxX + 47, boxY + 40, -1, -1},
+        {boxX + 48, boxY + 98, -1, -1}, {boxX + 20, boxY + 98, -1, -1},
+    };
+    for (const Case& c : cases) {
+        test::World w;
+        placeGuy(w);
+        w->Frame2Visible = true;
+        w->selectedOption = 1;
+        w->guyTable[0].partColour[1] = 12345;
+        pressWindow(*w, static_cast<float>(c.px), static_cast<float>(c.py));
+        const double expected = c.col < 0 ? 12345 : pixel(c.col, c.row);
+        EXPECT_EQ(w->guyTable[0].partColour[1], expected) << c.px - boxX << "," << c.py - boxY;
+    }
 }
 
 TEST(Panels, RndTimerRecoloursAllTenColoursOfGuyZeroOnly) {

@@ -55,7 +55,10 @@ void line(Game& game, Point a, Point b, int32_t colour) { game.picback.line(a.x,
 
 bool isEmpty(const Game& game, Point p) { return game.picback.point(p.x, p.y) == game.picback.backColor; }
 
-// Shortens a leg step by step until its tip (from base point G) lies in empty space.
+// Shortens a leg step by step until its tip (from base point G) lies in empty space. Erasing fits the
+// legs again while last frame's legs are still painted: where the legs cross and one is shortened,
+// its probe can land on the other leg's pixels, so the erase may miss a few pixels of a walking guy
+// (bench/leg_pixels_bench.cpp counts them; the half-open line raster leaves the fewest).
 void fitLeg(Game& game, Point base, int16_t angle, int16_t& length, int step) {
     for (;;) {
         if (isEmpty(game, base + vec(game, angle, length))) return;

@@ -11,12 +11,11 @@ namespace vexlot {
 
 namespace {
 
-// Colour of the palette box at a point in its own scale (twips); the box's background around the picture.
+// Colour of the palette picture at a point in its own scale (twips); -1 outside it.
 int32_t palettePoint(float x, float y) {
-    if (x < 0 || y < 0 || x >= kPalette.width || y >= kPalette.height) return -1;
     const Picture& p = palettePicture();
+    if (!(x >= 0 && y >= 0 && x < p.width * 15.0f && y < p.height * 15.0f)) return -1;
     const int px = static_cast<int>(x) / 15, py = static_cast<int>(y) / 15;
-    if (px >= p.width || py >= p.height) return kPanelColour;
     return p.pixels[static_cast<size_t>(py) * p.width + px];
 }
 
@@ -54,7 +53,10 @@ void pressWindow(Game& game, float px, float py) {
     if (game.Frame2Visible && kFrame2.contains(x, y)) {
         const int fx = x - kFrame2.left, fy = y - kFrame2.top;
         if (kPalette.contains(fx, fy)) {
-            gpalette_MouseDown(game, static_cast<float>(fx - kPalette.left), static_cast<float>(fy - kPalette.top));
+            // In the picture's own coordinates; a press on the box's border picks nothing.
+            const float ix = static_cast<float>(fx - kPalette.left - kPaletteInset);
+            const float iy = static_cast<float>(fy - kPalette.top - kPaletteInset);
+            if (palettePoint(ix, iy) != -1) gpalette_MouseDown(game, ix, iy);
         } else if (kCommand3.contains(fx, fy)) {
             Command3_Click(game);
         } else {

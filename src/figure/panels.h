@@ -19,6 +19,8 @@ inline constexpr Rect kFrame2{1380, 330, 1545, 2235};
 inline constexpr Rect kCommand1{780, 120, 405, 255};
 inline constexpr Rect kCommand3{1050, 1950, 465, 255};
 inline constexpr Rect kPalette{810, 90, 735, 1485};
+// The palette box's sunken border: the picture lies this far inside its left and top edges.
+inline constexpr int kPaletteInset = 30;
 inline constexpr Rect kOptions[9] = {{90, 240, 615, 195},  {90, 450, 615, 195},  {90, 660, 615, 195},
                               {90, 870, 615, 195},  {90, 1080, 615, 195}, {90, 1290, 615, 195},
                               {90, 1500, 615, 195}, {90, 1710, 615, 195}, {750, 1710, 615, 195}};

@@ -22,6 +22,17 @@ void composeButton(FrameBuffer& out, int x, int y, const Rect& r, const char* ca
     out.text(bx + (w - textWidth) / 2, by + (h - 7) / 2, caption, 0xFF000000u);
 }
 
+// A round option button, 9 pixels across: white inside a grey ring, a black dot when selected.
+void composeOptionButton(FrameBuffer& out, int x, int y, bool selected) {
+    for (int row = 0; row < 9; ++row)
+        for (int col = 0; col < 9; ++col) {
+            const int d2 = (row - 4) * (row - 4) + (col - 4) * (col - 4);  // squared distance from the centre
+            if (d2 > 17) continue;
+            const uint32_t colour = d2 >= 10 ? 0xFF808080u : selected && d2 <= 2 ? 0xFF000000u : 0xFFFFFFFFu;
+            out.fill(x + col, y + row, 1, 1, colour);
+        }
+}
+
 void composeFrame(FrameBuffer& out, const Rect& r, const char* caption) {
     const int x = twips(r.left), y = twips(r.top), w = twips(r.width), h = twips(r.height);
     out.fill(x, y, w, h, toArgb(kPanelColour));
@@ -48,13 +59,21 @@ void composeEditor(const Game& game, FrameBuffer& out) {
     const int x = twips(kFrame2.left), y = twips(kFrame2.top);
     for (int n = 0; n < 9; ++n) {
         const int ox = x + twips(kOptions[n].left), oy = y + twips(kOptions[n].top);
-        out.fill(ox, oy + 2, 9, 9, 0xFFFFFFFFu);
-        out.frame(ox, oy + 2, 9, 9, 0xFF808080u);
-        if (game.selectedOption == n + 1) out.fill(ox + 3, oy + 5, 3, 3, 0xFF000000u);
+        composeOptionButton(out, ox, oy + 2, game.selectedOption == n + 1);
         out.text(ox + 12, oy + 3, kOptionCaptions[n], 0xFF000000u);
     }
+    // The palette box: a sunken border with the picture filling its inside.
     const Picture& p = palettePicture();
-    const int px = x + twips(kPalette.left), py = y + twips(kPalette.top);
+    const int bx = x + twips(kPalette.left), by = y + twips(kPalette.top);
+    const int bw = twips(kPalette.width), bh = twips(kPalette.height);
+    out.fill(bx, by, bw, bh, toArgb(kPanelColour));
+    out.fill(bx, by, bw, 1, 0xFF808080u);
+    out.fill(bx, by, 1, bh, 0xFF808080u);
+    out.fill(bx + 1, by + 1, bw - 2, 1, 0xFF404040u);
+    out.fill(bx + 1, by + 1, 1, bh - 2, 0xFF404040u);
+    out.fill(bx, by + bh - 1, bw, 1, 0xFFFFFFFFu);
+    out.fill(bx + bw - 1, by, 1, bh, 0xFFFFFFFFu);
+    const int px = bx + twips(kPaletteInset), py = by + twips(kPaletteInset);
     for (int row = 0; row < p.height; ++row)
         for (int col = 0; col < p.width; ++col)
             out.fill(px + col, py + row, 1, 1, toArgb(p.pixels[static_cast<size_t>(row) * p.width + col]));

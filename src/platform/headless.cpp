@@ -143,7 +143,7 @@ int runHeadless(const RunOptions& options) {
     if (!options.worldPngPath.empty()) ok &= writeWorldPng(game, options.worldPngPath);
     if (!options.screenshotPath.empty()) {
         FrameBuffer fb;
-        composeWindow(game, fb);
+        composeWindow(game, fb, session.secondViewLeft());
         ok &= writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
     }
     if (!ok) {

@@ -77,6 +77,10 @@ bool Session::step(std::span<const InputEvent> live) {
         events_.push_back(script_.events[nextEvent_++].event);
     events_.insert(events_.end(), live.begin(), live.end());
     const bool going = runFrame(*game_, events_);
+    if (game_->players == 2) {
+        const Guy& second = game_->guyTable[1];
+        secondViewLeft_ = followScroll(secondViewLeft_, second.x, second.vx);
+    }
     if (recorder_) recorder_->frame(*game_, events_);
     while (nextCheck_ < script_.checks.size() && script_.checks[nextCheck_].frame <= game_->frame) {
         const Checkpoint& c = script_.checks[nextCheck_++];

@@ -63,6 +63,10 @@ public:
     // Ends the recording with its end line (a window closed, a signal); harmless twice.
     void finish();
 
+    // Where the second player's view is scrolled (world units, as picbackLeft): it follows guy 1 with
+    // the camera's margins, without moving the world.
+    float secondViewLeft() const { return secondViewLeft_; }
+
     const std::optional<Mismatch>& mismatch() const { return mismatch_; }
     int checksPassed() const { return checksPassed_; }
 
@@ -76,6 +80,7 @@ private:
     std::optional<Mismatch> mismatch_;
     std::optional<ReplayWriter> recorder_;
     std::vector<InputEvent> events_;
+    float secondViewLeft_ = 0;
 };
 
 }  // namespace vexlot

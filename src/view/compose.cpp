@@ -50,22 +50,22 @@ VEXLOT_WIDE_VECTORS void convertRow(const int32_t* src, uint32_t* dst, int n) {
     for (int i = 0; i < n; ++i) dst[i] = toArgb(src[i]);
 }
 
-// The world view: the surface's pixels under the window, black where the window lies off the world.
-// Each row is split into its black margins and the stretch over the world, so the inner loop has no
-// bounds tests and becomes vector code (the window is 471,000 pixels a frame).
-void composeWorld(const Game& game, FrameBuffer& out) {
-    const Surface& s = game.picback;
-    const int offX = static_cast<int>(std::floor(-game.picbackLeft / Surface::kUnitsPerPixel));
-    const int offY = static_cast<int>(std::floor(-game.picbackTop / Surface::kUnitsPerPixel));
-    // Columns [xs, xe) of the window lie over the world; 64-bit so no offset can overflow.
-    const long long w = out.width;
+// A world view `width` pixels wide at column x0 of the picture, scrolled to (left, top) in world units:
+// the surface's pixels under it, black where it lies off the world. Each row is split into its black
+// margins and the stretch over the world, so the inner loop has no bounds tests and becomes vector
+// code (a view is 471,000 pixels a frame).
+void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int x0, int width) {
+    const int offX = static_cast<int>(std::floor(-left / Surface::kUnitsPerPixel));
+    const int offY = static_cast<int>(std::floor(-top / Surface::kUnitsPerPixel));
+    // Columns [xs, xe) of the view lie over the world; 64-bit so no offset can overflow.
+    const long long w = width;
     const int xs = static_cast<int>(std::clamp<long long>(-static_cast<long long>(offX), 0, w));
     const int xe = static_cast<int>(std::clamp<long long>(static_cast<long long>(s.widthPx()) - offX, xs, w));
     for (int y = 0; y < out.height; ++y) {
         const long long wy = static_cast<long long>(y) + offY;
-        uint32_t* row = &out.argb[static_cast<size_t>(y) * out.width];
+        uint32_t* row = &out.argb[static_cast<size_t>(y) * out.width + x0];
         if (wy < 0 || wy >= s.heightPx()) {
-            std::fill(row, row + out.width, 0xFF000000u);
+            std::fill(row, row + width, 0xFF000000u);
             continue;
         }
         std::fill(row, row + xs, 0xFF000000u);
@@ -73,14 +73,14 @@ void composeWorld(const Game& game, FrameBuffer& out) {
             const int32_t* src = s.pixels() + static_cast<size_t>(wy) * s.widthPx() + (xs + offX);
             convertRow(src, row + xs, xe - xs);
         }
-        std::fill(row + xe, row + out.width, 0xFF000000u);
+        std::fill(row + xe, row + width, 0xFF000000u);
     }
 }
 
-// A bar gauge: sunken border, light trough, bar in the gauge's colour.
-void composeGauge(const Gauge& g, FrameBuffer& out) {
+// A bar gauge: sunken border, light trough, bar in the gauge's colour; x0 is the view's first column.
+void composeGauge(const Gauge& g, FrameBuffer& out, int x0 = 0) {
     if (!g.visible) return;
-    const int x = twips(g.left), y = twips(g.top), w = twips(g.width), h = twips(g.height);
+    const int x = x0 + twips(g.left), y = twips(g.top), w = twips(g.width), h = twips(g.height);
     out.fill(x, y, w, h, 0xFFE8E8E8u);
     out.fill(x, y, w, 1, 0xFF808080u);
     out.fill(x, y, 1, h, 0xFF808080u);
@@ -92,16 +92,46 @@ void composeGauge(const Gauge& g, FrameBuffer& out) {
     }
 }
 
+// Picture1: the dark panel holding the ammunition count in green.
+void composeAmmoLabel(const std::string& text, FrameBuffer& out, int x0 = 0) {
+    out.fill(x0 + twips(4650), twips(30), twips(1005), twips(270), toArgb(rgb(64, 64, 64)));
+    out.text(x0 + twips(4650) + twips(30) + 1, twips(30) + 3, text, toArgb(rgb(0, 255, 0)));
+}
+
+// The second player's view: the world where their guy is, with their hit points and rounds shown
+// as the first player's gauges show his.
+void composeSecondView(const Game& game, float left, FrameBuffer& out) {
+    const int x0 = kClientWidthPx;
+    composeWorld(game.picback, left, game.picbackTop, out, x0, kClientWidthPx);
+    Gauge life = game.life;
+    life.value = game.guyTable[1].health;
+    composeGauge(life, out, x0);
+    const int weapon = game.guyTable[1].weapon;
+    if (weapon >= 1 && weapon <= 10) {
+        Gauge ammo = game.ammo[weapon - 1];
+        ammo.visible = true;
+        ammo.left = game.ammo[0].left;
+        ammo.top = game.ammo[0].top;
+        ammo.value = game.secondAmmo[weapon - 1];
+        composeGauge(ammo, out, x0);
+        composeAmmoLabel(std::to_string(ammo.value), out, x0);
+    }
+    out.fill(x0, 0, 1, out.height, 0xFF000000u);  // a dark seam between the views
+}
+
 }  // namespace
 
-void composeWindow(const Game& game, FrameBuffer& out) {
-    composeWorld(game, out);
+int windowWidthPx(const Game& game) { return game.players == 2 ? 2 * kClientWidthPx : kClientWidthPx; }
+
+void composeWindow(const Game& game, FrameBuffer& out, float secondViewLeft) {
+    const int width = windowWidthPx(game);
+    if (out.width != width) out = FrameBuffer(width, kClientHeightPx);
+    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx);
     composeGauge(game.life, out);
     for (const Gauge& g : game.ammo) composeGauge(g, out);
-    // Picture1: the dark panel holding ammolbl in green.
-    out.fill(twips(4650), twips(30), twips(1005), twips(270), toArgb(rgb(64, 64, 64)));
-    out.text(twips(4650) + twips(30) + 1, twips(30) + 3, game.ammolbl, toArgb(rgb(0, 255, 0)));
+    composeAmmoLabel(game.ammolbl, out);
     composePanels(game, out);
+    if (game.players == 2) composeSecondView(game, secondViewLeft, out);
 }
 
 }  // namespace vexlot

@@ -10,6 +10,8 @@
 namespace vexlot {
 
 struct FrameBuffer {
+    FrameBuffer() = default;
+    FrameBuffer(int w, int h) : width(w), height(h), argb(static_cast<size_t>(w) * h) {}
     int width = kClientWidthPx, height = kClientHeightPx;
     std::vector<uint32_t> argb = std::vector<uint32_t>(static_cast<size_t>(kClientWidthPx) * kClientHeightPx);
 
@@ -27,6 +29,10 @@ inline uint32_t toArgb(int32_t c) {
 // Window units (twips) to pixels.
 constexpr int twips(int t) { return t / 15; }
 
-void composeWindow(const Game& game, FrameBuffer& out);
+// The window's width: one view of 796 pixels, or two side by side in a two-player game.
+int windowWidthPx(const Game& game);
+// The whole window: the first player's view (world, gauges, panels) and, in a two-player game, the
+// second player's view to its right, scrolled to `secondViewLeft` (world units, as picbackLeft).
+void composeWindow(const Game& game, FrameBuffer& out, float secondViewLeft = 0);
 
 }  // namespace vexlot

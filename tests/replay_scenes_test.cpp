@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "session/match.h"
 #include "session/session.h"
 
 using namespace vexlot;
@@ -39,16 +40,23 @@ void playScene(const std::string& name) {
     const Script replay = parseScript(slurp(dir / (name + ".replay")));
     ASSERT_TRUE(replay.isReplay);
     ASSERT_FALSE(replay.checks.empty());
-    Session session(replay.seed, builtinLevel());
+    Session session(replay.seed, builtinLevel(), nullptr, replay.players);
+    Match match;
     session.play(replay);
+    int decidedAt = 0;
     while (!session.scriptDone() && session.step()) {
         if (const auto& m = session.mismatch()) FAIL() << name << ": first differs in frames " << m->fromFrame << ".." << m->frame;
+        if (match.update(session.game()) != RoundResult::Playing && !decidedAt) decidedAt = session.game().frame;
     }
     EXPECT_EQ(session.checksPassed(), static_cast<int>(replay.checks.size()));
     const Game* game = &session.game();
+    std::string text = summary(*game);
+    if (replay.players == 2)
+        text += "round decided at frame " + std::to_string(decidedAt) + ", kills " + std::to_string(match.kills[0]) +
+                ":" + std::to_string(match.kills[1]) + "\n";
     const fs::path summaryPath = dir / (name + ".summary");
-    if (std::getenv("VEXLOT_WRITE_SUMMARIES")) std::ofstream(summaryPath, std::ios::binary) << summary(*game);
-    EXPECT_EQ(summary(*game), slurp(summaryPath)) << name;
+    if (std::getenv("VEXLOT_WRITE_SUMMARIES")) std::ofstream(summaryPath, std::ios::binary) << text;
+    EXPECT_EQ(text, slurp(summaryPath)) << name;
 }
 
 }  // namespace
@@ -57,3 +65,4 @@ TEST(ReplayScenes, StartupRocketFlightAndLanding) { playScene("rocket"); }
 TEST(ReplayScenes, EveryWeaponAtTerrainAndComputerGuys) { playScene("weapons"); }
 TEST(ReplayScenes, FirePit) { playScene("firepit"); }
 TEST(ReplayScenes, WalkThroughAllSixLevelEvents) { playScene("walk"); }
+TEST(ReplayScenes, TwoPlayersDuelUntilTheSecondFalls) { playScene("duel"); }

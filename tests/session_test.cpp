@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "session/match.h"
 #include "session/session.h"
 
 using namespace vexlot;
@@ -203,4 +204,32 @@ TEST(Script, ReadsWhatEditorsWriteAndQuotesLinesSafely) {
     EXPECT_EQ(escaped.find('\x1b', escaped.find('"')), std::string::npos) << "control bytes reach the terminal";
     EXPECT_NE(escaped.find("\\x1b"), std::string::npos);
     EXPECT_LT(errorOf("1 up " + std::string(100000, '9') + "\n").size(), 200u);
+}
+
+TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
+    struct Case {
+        int16_t first, second;
+        RoundResult result;
+    } cases[] = {
+        {GuyState::Normal, GuyState::Normal, RoundResult::Playing}, {GuyState::Hurt, GuyState::Normal, RoundResult::Playing},
+        {GuyState::Normal, GuyState::Dead, RoundResult::FirstWins}, {GuyState::Dead, GuyState::Hurt, RoundResult::SecondWins},
+        {GuyState::Dead, GuyState::Dead, RoundResult::Draw},
+    };
+    for (const Case& c : cases) {
+        Session session(1, builtinLevel(), nullptr, 2);
+        Game& g = session.game();
+        g.guyTable[0].state = c.first;
+        g.guyTable[1].state = c.second;
+        Match match;
+        EXPECT_EQ(match.update(g), c.result);
+        if (c.result != RoundResult::Playing) {
+            g.guyTable[0].state = g.guyTable[1].state = GuyState::Dead;  // a decided round stays decided
+            EXPECT_EQ(match.update(g), c.result);
+        }
+        EXPECT_EQ(match.kills[0], c.result == RoundResult::FirstWins ? 1 : 0);
+        EXPECT_EQ(match.kills[1], c.result == RoundResult::SecondWins ? 1 : 0);
+    }
+    Session one(1, builtinLevel());
+    one.game().guyTable[0].state = GuyState::Dead;
+    EXPECT_EQ(judgeRound(one.game()), RoundResult::Playing);  // a game of one has no rounds
 }

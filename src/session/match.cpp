@@ -1,0 +1,23 @@
+#include "session/match.h"
+
+namespace vexlot {
+
+RoundResult judgeRound(const Game& game) {
+    if (game.players != 2) return RoundResult::Playing;
+    const bool firstDown = game.guyTable[0].state == GuyState::Dead;
+    const bool secondDown = game.guyTable[1].state == GuyState::Dead;
+    if (firstDown && secondDown) return RoundResult::Draw;
+    if (secondDown) return RoundResult::FirstWins;
+    if (firstDown) return RoundResult::SecondWins;
+    return RoundResult::Playing;
+}
+
+RoundResult Match::update(const Game& game) {
+    if (last != RoundResult::Playing) return last;  // the round is decided; later frames change nothing
+    last = judgeRound(game);
+    if (last == RoundResult::FirstWins) ++kills[0];
+    if (last == RoundResult::SecondWins) ++kills[1];
+    return last;
+}
+
+}  // namespace vexlot

@@ -37,8 +37,9 @@ double timeFrame(benchmark::State& state, Game& game, std::span<const InputEvent
 }
 
 // (a) Frames 1..600 after start-up with no input, over and over.
-void BM_StartupScene(benchmark::State& state, bool window) {
+void BM_StartupScene(benchmark::State& state, bool window, int players) {
     const auto start = startedGame();
+    if (players == 2) startTwoPlayerGame(*start);
     auto game = std::make_unique<Game>(*start);
     FrameBuffer fb;
     int frame = 0;
@@ -53,9 +54,12 @@ void BM_StartupScene(benchmark::State& state, bool window) {
     }
     state.counters["worst_ms"] = worst * 1e3;
 }
-BENCHMARK_CAPTURE(BM_StartupScene, simulation, false)
+BENCHMARK_CAPTURE(BM_StartupScene, simulation, false, 1)
     ->UseManualTime()->Iterations(kSceneFrames * kSceneCycles)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_StartupScene, simulation_and_window, true)
+BENCHMARK_CAPTURE(BM_StartupScene, simulation_and_window, true, 1)
+    ->UseManualTime()->Iterations(kSceneFrames * kSceneCycles)->Unit(benchmark::kMicrosecond);
+// The same scene as a game of two: two views side by side.
+BENCHMARK_CAPTURE(BM_StartupScene, two_players_simulation_and_window, true, 2)
     ->UseManualTime()->Iterations(kSceneFrames * kSceneCycles)->Unit(benchmark::kMicrosecond);
 
 // The window composition alone, on the start-up scene.
@@ -111,8 +115,9 @@ void stressCounters(benchmark::State& state, const Game& game) {
 }
 
 // (c) One frame of the full-table scene, always from the same saved copy.
-void BM_StressFrame(benchmark::State& state, bool window) {
+void BM_StressFrame(benchmark::State& state, bool window, int players) {
     const auto saved = stressGame();
+    if (players == 2) startTwoPlayerGame(*saved);
     stressCounters(state, *saved);
     auto game = std::make_unique<Game>(*saved);
     FrameBuffer fb;
@@ -121,8 +126,10 @@ void BM_StressFrame(benchmark::State& state, bool window) {
         timeFrame(state, *game, {}, window, fb);
     }
 }
-BENCHMARK_CAPTURE(BM_StressFrame, simulation, false)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_StressFrame, simulation_and_window, true)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StressFrame, simulation, false, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StressFrame, simulation_and_window, true, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StressFrame, two_players_simulation_and_window, true, 2)
+    ->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // (c) The full-table scene run on, its tables topped up to capacity again after every frame
 // (not timed), restored from its copy every 60 frames so the terrain does not wear away.

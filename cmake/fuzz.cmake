@@ -14,7 +14,7 @@ if(VEXLOT_FUZZ)
   endforeach()
 
   # One target per kind of outside input: fuzz_<name> from fuzz/<name>_fuzz.cpp, seeds in fuzz/corpus/<name>/.
-  set(VEXLOT_FUZZ_TARGETS script level replay)
+  set(VEXLOT_FUZZ_TARGETS script level level_play replay)
   foreach(name ${VEXLOT_FUZZ_TARGETS})
     add_executable(fuzz_${name} fuzz/${name}_fuzz.cpp fuzz/sanitizer_options.cpp)
     target_link_libraries(fuzz_${name} PRIVATE vexlot_game)

@@ -71,29 +71,3 @@ TEST(Pacing, AbsoluteDeadlinesDoNotDriftAndLongFramesAreNotHurried) {
     EXPECT_GE(slow.us - next, 12000u);
 }
 
-TEST(Level, CustomLevelPicturesAreCheckedWithClearErrors) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("vexlot-level-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / "junk.png") << "not a picture";
-    const Picture small = palettePicture();
-    std::vector<uint32_t> argb(small.pixels.size());
-    for (size_t i = 0; i < argb.size(); ++i) argb[i] = 0xFF000000u | static_cast<uint32_t>(small.pixels[i]);
-    ASSERT_TRUE(writePng((dir / "small.png").string(), argb.data(), small.width, small.height));
-    struct Case { fs::path path; const char* expect; } cases[] = {
-        {dir / "missing.png", "cannot read level picture"},
-        {dir / "junk.png", "cannot decode picture"},
-        {dir / "small.png", "must be 2400 x 600 pixels, this one is 45 x 96"},
-    };
-    for (const Case& c : cases) {
-        try {
-            loadLevelFile(c.path.string());
-            ADD_FAILURE() << c.path;
-        } catch (const std::runtime_error& e) {
-            EXPECT_NE(std::string(e.what()).find(c.expect), std::string::npos) << e.what();
-        }
-    }
-    const Picture level = loadLevelFile(std::string(VEXLOT_SOURCE_DIR) + "/assets/level.png");
-    EXPECT_EQ(level.pixels, levelPicture().pixels);
-    fs::remove_all(dir);
-}

@@ -34,4 +34,4 @@ void replaySaved(const char* target, Entry entry) {
 }  // namespace
 
 // empty-idat-chunk.png: a level-sized PNG whose first IDAT chunk is empty, then a broken chunk.
-TEST(FuzzRegression, SavedLevelPictures) { replaySaved("level", vexlot::fuzz::decodeLevelPicture); }
+TEST(FuzzRegression, SavedLevelPictures) { replaySaved("level", vexlot::fuzz::playLevel); }

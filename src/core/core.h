@@ -27,10 +27,14 @@ struct Picture {
 };
 const Picture& levelPicture();
 const Picture& palettePicture();
-// Decodes PNG bytes; throws std::runtime_error with a clear message when they are not a picture.
-Picture decodePng(const unsigned char* bytes, std::size_t size);
-// A level picture from a file: any readable PNG of exactly 2400 x 600; throws std::runtime_error otherwise.
-Picture loadLevelFile(const std::string& path);
+constexpr int kLevelWidthPx = 2400, kLevelHeightPx = 600;
+constexpr uint32_t kMaxPictureSide = 4096;
+// Decodes PNG bytes, of exactly width x height pixels when those are given; throws std::runtime_error
+// with a clear message when they are not such a picture. Memory stays within what the header's size
+// needs: image data that inflates to more is refused before it is decoded.
+Picture decodePng(const unsigned char* bytes, std::size_t size, int width = 0, int height = 0);
+// A level picture: a PNG of exactly 2400 x 600.
+Picture decodeLevelPicture(const unsigned char* bytes, std::size_t size);
 
 // Start-up: everything the window's load event sets before the first frame, on the built-in level
 // picture or the one given.

@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <string>
+#include <vector>
 #include <stdexcept>
 
 #include "core/core.h"
@@ -23,34 +23,113 @@ namespace vexlot {
 
 namespace {
 
-// The bytes without their empty IDAT chunks: they carry nothing, and the decoder would copy from a
-// buffer it has not made yet for a leading one. Anything that is not a sound chunk list passes as it is.
+uint32_t bigEndian(const unsigned char* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+// What the PNG's chunks say before any of its data is inflated: the header's size and format, and the
+// image data (IDAT) of every chunk joined, empty ones dropped (the decoder would copy from a buffer it
+// has not made yet for a leading one).
+struct PngLayout {
+    uint32_t width = 0, height = 0;
+    int bitDepth = 0, colourType = 0, interlace = 0;
+    std::vector<unsigned char> data;  // the zlib stream of the image
+};
+
+PngLayout readLayout(const unsigned char* bytes, std::size_t size) {
+    static constexpr unsigned char kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+    if (size < 8 || !std::equal(bytes, bytes + 8, kSignature)) throw std::runtime_error("not a PNG picture");
+    PngLayout png;
+    bool header = false;
+    for (std::size_t at = 8;;) {
+        if (size - at < 12) throw std::runtime_error("corrupt PNG (it ends inside a chunk)");
+        const uint32_t length = bigEndian(bytes + at);
+        if (length > size - at - 12) throw std::runtime_error("corrupt PNG (a chunk runs past the end of the file)");
+        const unsigned char* type = bytes + at + 4;
+        const unsigned char* body = bytes + at + 8;
+        if (std::equal(type, type + 4, "IHDR") && length >= 13) {
+            png.width = bigEndian(body);
+            png.height = bigEndian(body + 4);
+            png.bitDepth = body[8];
+            png.colourType = body[9];
+            png.interlace = body[12];
+            header = true;
+        } else if (std::equal(type, type + 4, "IDAT")) {
+            png.data.insert(png.data.end(), body, body + length);
+        } else if (std::equal(type, type + 4, "IEND")) {
+            break;
+        }
+        at += 12 + std::size_t{length};
+    }
+    if (!header) throw std::runtime_error("corrupt PNG (no header chunk)");
+    return png;
+}
+
+// Bytes of filtered scanlines an image of this size and format inflates to: one filter byte a row,
+// for each of the seven passes of an interlaced picture.
+uint64_t inflatedSize(const PngLayout& png) {
+    static constexpr int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
+    const int channels = png.colourType <= 6 ? kChannels[png.colourType] : 0;
+    if (channels == 0 || png.bitDepth == 0) throw std::runtime_error("corrupt PNG (an unknown pixel format)");
+    const uint64_t bitsPerPixel = static_cast<uint64_t>(channels) * png.bitDepth;
+    auto bytes = [&](uint64_t w, uint64_t h) { return w == 0 || h == 0 ? 0 : h * (1 + (w * bitsPerPixel + 7) / 8); };
+    if (png.interlace == 0) return bytes(png.width, png.height);
+    static constexpr int kX0[7] = {0, 4, 0, 2, 0, 1, 0}, kY0[7] = {0, 0, 4, 0, 2, 0, 1};
+    static constexpr int kDx[7] = {8, 8, 4, 4, 2, 2, 1}, kDy[7] = {8, 8, 8, 4, 4, 2, 2};
+    uint64_t total = 0;
+    for (int p = 0; p < 7; ++p) {
+        const uint64_t w = png.width > static_cast<uint32_t>(kX0[p]) ? (png.width - kX0[p] + kDx[p] - 1) / kDx[p] : 0;
+        const uint64_t h = png.height > static_cast<uint32_t>(kY0[p]) ? (png.height - kY0[p] + kDy[p] - 1) / kDy[p] : 0;
+        total += bytes(w, h);
+    }
+    return total;
+}
+
+// The picture's bytes as the decoder is to see them: with its empty IDAT chunks left out.
 std::vector<unsigned char> withoutEmptyDataChunks(const unsigned char* bytes, std::size_t size) {
-    std::vector<unsigned char> out(bytes, bytes + std::min<std::size_t>(size, 8));
-    std::size_t at = 8;
-    while (size >= 8 && at + 12 <= size) {
-        const uint32_t length = (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
-                                (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
-        if (length > size - at - 12) break;
+    std::vector<unsigned char> out(bytes, bytes + 8);
+    for (std::size_t at = 8; size - at >= 12;) {
+        const uint32_t length = bigEndian(bytes + at);
         const bool emptyData = length == 0 && std::equal(bytes + at + 4, bytes + at + 8, "IDAT");
         if (!emptyData) out.insert(out.end(), bytes + at, bytes + at + 12 + length);
-        at += 12 + length;
+        at += 12 + std::size_t{length};
+        if (std::equal(bytes + at - 8 - length, bytes + at - 4 - length, "IEND")) break;
     }
-    out.insert(out.end(), bytes + std::min(at, size), bytes + size);
     return out;
 }
 
 }  // namespace
 
-Picture decodePng(const unsigned char* original, std::size_t originalSize) {
-    const std::vector<unsigned char> cleaned = withoutEmptyDataChunks(original, originalSize);
-    const unsigned char* bytes = cleaned.data();
-    const std::size_t size = cleaned.size();
+Picture decodePng(const unsigned char* bytes, std::size_t size, int width, int height) {
+    stbi__g_failure_reason = nullptr;  // every decode starts afresh: no reason left from the one before
+    const PngLayout png = readLayout(bytes, size);
+    if (width > 0 && (png.width != static_cast<uint32_t>(width) || png.height != static_cast<uint32_t>(height)))
+        throw std::runtime_error("a level picture must be " + std::to_string(width) + " x " + std::to_string(height) +
+                                 " pixels, this one is " + std::to_string(png.width) + " x " +
+                                 std::to_string(png.height));
+    if (png.width == 0 || png.height == 0 || png.width > kMaxPictureSide || png.height > kMaxPictureSide)
+        throw std::runtime_error("a picture of " + std::to_string(png.width) + " x " + std::to_string(png.height) +
+                                 " pixels is not one the game can use");
+    // Inflate into a buffer of exactly the size the header needs: a stream that makes more is refused
+    // before the decoder grows a buffer for it.
+    const uint64_t needed = inflatedSize(png);
+    if (needed > static_cast<uint64_t>(INT32_MAX) || png.data.size() > static_cast<std::size_t>(INT32_MAX))
+        throw std::runtime_error("a picture too large to decode");
+    std::vector<char> inflated(static_cast<std::size_t>(needed));
+    const int made = stbi_zlib_decode_buffer(inflated.data(), static_cast<int>(needed),
+                                             reinterpret_cast<const char*>(png.data.data()),
+                                             static_cast<int>(png.data.size()));
+    if (made < 0) {
+        const bool tooMuch = stbi__g_failure_reason && std::string(stbi__g_failure_reason) == "output buffer limit";
+        throw std::runtime_error(tooMuch ? "corrupt PNG (its image data inflates to more than its size needs)"
+                                         : "corrupt PNG (its image data cannot be inflated)");
+    }
+    const std::vector<unsigned char> cleaned = withoutEmptyDataChunks(bytes, size);
     int w = 0, h = 0, channels = 0;
-    if (size > static_cast<std::size_t>(INT32_MAX)) throw std::runtime_error("cannot decode picture: too large");
-    unsigned char* rgb = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 3);
+    unsigned char* rgb =
+        stbi_load_from_memory(cleaned.data(), static_cast<int>(cleaned.size()), &w, &h, &channels, 3);
     if (!rgb) {
-        std::string why = stbi_failure_reason();
+        std::string why = stbi__g_failure_reason ? stbi__g_failure_reason : "corrupt PNG";
         for (char& c : why)
             if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = '?';
         throw std::runtime_error("cannot decode picture: " + why);
@@ -67,27 +146,8 @@ const Picture& levelPicture() {
     return picture;
 }
 
-Picture loadLevelFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read level picture " + path);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // Check the size from the header first, so a huge picture is refused before it is decoded.
-    int w = 0, h = 0, channels = 0;
-    if (bytes.size() <= static_cast<std::size_t>(INT32_MAX) &&
-        stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &channels) &&
-        (w != 2400 || h != 600))
-        throw std::runtime_error(path + ": a level picture must be 2400 x 600 pixels, this one is " +
-                                 std::to_string(w) + " x " + std::to_string(h));
-    Picture p;
-    try {
-        p = decodePng(bytes.data(), bytes.size());
-    } catch (const std::exception& e) {
-        throw std::runtime_error(path + ": " + e.what());
-    }
-    if (p.width != 2400 || p.height != 600)
-        throw std::runtime_error(path + ": a level picture must be 2400 x 600 pixels, this one is " +
-                                 std::to_string(p.width) + " x " + std::to_string(p.height));
-    return p;
+Picture decodeLevelPicture(const unsigned char* bytes, std::size_t size) {
+    return decodePng(bytes, size, kLevelWidthPx, kLevelHeightPx);
 }
 
 const Picture& palettePicture() {

@@ -14,48 +14,42 @@
 #include <stb_image_write.h>
 
 #include "session/dump.h"
+#include "session/files.h"
 #include "session/session.h"
 #include "view/compose.h"
 
 namespace vexlot {
 
-namespace {
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-}  // namespace
-
 uint64_t clockSeed() {
     return static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) & 0x7FFFFFFFFFFFull;
 }
 
-bool writePng(const std::string& path, const uint32_t* argb, int width, int height) {
+std::string encodePng(const uint32_t* argb, int width, int height) {
     std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
         rgb[3 * i] = static_cast<unsigned char>(argb[i] >> 16);
         rgb[3 * i + 1] = static_cast<unsigned char>(argb[i] >> 8);
         rgb[3 * i + 2] = static_cast<unsigned char>(argb[i]);
     }
-    return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
+    int size = 0;
+    unsigned char* png = stbi_write_png_to_mem(rgb.data(), width * 3, width, height, 3, &size);
+    if (!png) throw std::runtime_error("the picture could not be encoded");
+    std::string bytes(reinterpret_cast<const char*>(png), static_cast<size_t>(size));
+    STBIW_FREE(png);
+    return bytes;
+}
+
+void writePng(const std::string& path, const uint32_t* argb, int width, int height) {
+    writeOutputFile(path, encodePng(argb, width, height));
 }
 
 namespace {
 
-bool writeText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return static_cast<bool>(out);
-}
-
-bool writeWorldPng(const Game& game, const std::string& path) {
+void writeWorldPng(const Game& game, const std::string& path) {
     const Surface& s = game.picback;
     std::vector<uint32_t> argb(static_cast<size_t>(s.widthPx()) * s.heightPx());
     for (size_t i = 0; i < argb.size(); ++i) argb[i] = toArgb(s.pixels()[i]);
-    return writePng(path, argb.data(), s.widthPx(), s.heightPx());
+    writePng(path, argb.data(), s.widthPx(), s.heightPx());
 }
 
 void reportMismatch(const Mismatch& m) {
@@ -65,21 +59,44 @@ void reportMismatch(const Mismatch& m) {
                  m.frame, m.line, m.fromFrame, m.frame, m.expected, m.got);
 }
 
+// A line output that says once, on the standard error, when its file stopped taking lines.
+struct WarnedLineFile : LineOutput {
+    LineFile file;
+    bool warned = false;
+    void writeLine(const std::string& line) override {
+        file.writeLine(line);
+        if (!file.ok() && !warned) {
+            warned = true;
+            std::fprintf(stderr, "vexlot: %s; the game goes on\n", file.error().c_str());
+        }
+    }
+};
+
 }  // namespace
 
 int runHeadless(const RunOptions& options) {
     Script script;
     Level level;
     try {
+        checkOutputs({{"--dump", options.dumpPath},
+                      {"--trace", options.tracePath},
+                      {"--world-png", options.worldPngPath},
+                      {"--screenshot", options.screenshotPath},
+                      {"--record", options.recordPath}},
+                     {{"--script", options.scriptPath}, {"--replay", options.replayPath}, {"--level", options.levelPath}});
         if (!options.levelPath.empty()) level = levelFromFile(options.levelPath);
-        if (!options.replayPath.empty()) {
-            script = parseScript(readFile(options.replayPath));
-            if (!script.isReplay) throw std::runtime_error(options.replayPath + " is not a replay (no header line)");
-        } else if (!options.scriptPath.empty()) {
-            script = parseScript(readFile(options.scriptPath));
+        const std::string& input = options.replayPath.empty() ? options.scriptPath : options.replayPath;
+        if (!input.empty()) {
+            try {
+                script = parseScript(readInputFile(input, kScriptLimit));
+            } catch (const std::exception& e) {
+                throw std::runtime_error(input + ": " + e.what());
+            }
+            if (!options.replayPath.empty() && !script.isReplay)
+                throw std::runtime_error(options.replayPath + " is not a replay (no header line)");
         }
     } catch (const std::exception& e) {
-        std::cerr << "vexlot: " << e.what() << "\n";
+        std::fprintf(stderr, "vexlot: %s\n", e.what());
         return 2;
     }
     uint64_t seed = options.seed;
@@ -94,35 +111,22 @@ int runHeadless(const RunOptions& options) {
     try {
         session.play(std::move(script));
     } catch (const std::exception& e) {
-        std::cerr << "vexlot: " << options.replayPath << ": " << e.what() << "\n";
+        std::fprintf(stderr, "vexlot: %s: %s\n", options.replayPath.c_str(), e.what());
         return 2;
     }
-
-    std::ofstream trace;
-    if (!options.tracePath.empty()) {
-        trace.open(options.tracePath, std::ios::binary);
-        if (!trace) {
-            std::cerr << "vexlot: cannot write " << options.tracePath << "\n";
-            return 2;
-        }
-    }
-    std::ofstream recordFile;
-    std::optional<StreamLineOutput> recordOut;
+    WarnedLineFile trace, record;
+    if (!options.tracePath.empty()) trace.file = LineFile::create(options.tracePath);
     if (!options.recordPath.empty()) {
-        recordFile.open(options.recordPath, std::ios::binary | std::ios::trunc);
-        if (!recordFile) {
-            std::cerr << "vexlot: cannot write " << options.recordPath << "\n";
-            return 2;
-        }
-        session.record(recordOut.emplace(recordFile));
+        record.file = LineFile::create(options.recordPath);
+        session.record(record);
     }
 
     const Game& game = session.game();
     for (int f = 1; f <= frames && session.step(); ++f) {
-        if (trace.is_open()) trace << dumpJson(game, sounds, true) << "\n";
+        if (!options.tracePath.empty()) trace.writeLine(dumpJson(game, sounds, true));
         if (session.mismatch()) break;
     }
-    if (trace.is_open() && game.ended) trace << dumpJson(game, sounds, true) << "\n";
+    if (!options.tracePath.empty() && game.ended) trace.writeLine(dumpJson(game, sounds, true));
     session.finish();
     if (const auto& m = session.mismatch()) {
         reportMismatch(*m);
@@ -138,19 +142,22 @@ int runHeadless(const RunOptions& options) {
                         session.checksPassed(), played.cutAfterFrame, played.lastFrame());
     }
 
-    bool ok = true;
-    if (!options.dumpPath.empty()) ok &= writeText(options.dumpPath, dumpJson(game, sounds, false));
-    if (!options.worldPngPath.empty()) ok &= writeWorldPng(game, options.worldPngPath);
-    if (!options.screenshotPath.empty()) {
-        FrameBuffer fb;
-        composeWindow(game, fb, session.secondViewLeft());
-        ok &= writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
+    const bool traceOk = trace.file.close();
+    const bool recordOk = record.file.close();
+    bool ok = traceOk && recordOk;
+    try {
+        if (!options.dumpPath.empty()) writeOutputFile(options.dumpPath, dumpJson(game, sounds, false));
+        if (!options.worldPngPath.empty()) writeWorldPng(game, options.worldPngPath);
+        if (!options.screenshotPath.empty()) {
+            FrameBuffer fb;
+            composeWindow(game, fb, session.secondViewLeft());
+            writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlot: %s\n", e.what());
+        ok = false;
     }
-    if (!ok) {
-        std::cerr << "vexlot: could not write an output file\n";
-        return 2;
-    }
-    return 0;
+    return ok ? 0 : 2;
 }
 
 }  // namespace vexlot

@@ -22,6 +22,9 @@ uint64_t clockSeed();
 // Runs the frames the options ask for and writes what they ask; the exit status: 0 done (or a
 // replay verified), 2 an input or output that cannot be used, 3 a replay that differs.
 int runHeadless(const RunOptions& options);
-bool writePng(const std::string& path, const uint32_t* argb, int width, int height);
+// A picture as PNG bytes.
+std::string encodePng(const uint32_t* argb, int width, int height);
+// Writes a picture as PNG; throws std::runtime_error naming the file and the reason.
+void writePng(const std::string& path, const uint32_t* argb, int width, int height);
 
 }  // namespace vexlot

@@ -3,20 +3,23 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_mixer.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
+#include <sys/stat.h>
 
-#include "view/compose.h"
 #include "platform/pacer.h"
+#include "session/files.h"
+#include "session/match.h"
 #include "session/session.h"
+#include "view/compose.h"
 #include "view/viewport.h"
 
 #ifndef VEXLOT_DATA_DIR
@@ -29,22 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// SIGTERM or SIGINT asks the window to end the game as closing it does: the recording gets its end.
+volatile std::sig_atomic_t gStopAsked = 0;
+extern "C" void askToStop(int) { gStopAsked = 1; }
+
 struct SdlTicks : TickSource {
     uint32_t now() override { return SDL_GetTicks(); }
     void sleep(uint32_t ms) override { SDL_Delay(ms); }
 };
-
-// The user's data folder for replays and screenshots (XDG), created on demand.
-fs::path dataDir() {
-    fs::path base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home) base = fs::path(home) / ".local" / "share";
-    else base = fs::temp_directory_path();
-    fs::path dir = base / "vexlot";
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    return dir;
-}
 
 // The folder holding the sounds: beside the program, else the installed data folder.
 std::string soundFolder() {
@@ -138,19 +133,43 @@ InputEvent key(T type, int code) {
     return e;
 }
 
-// A game controller drives guy 0 through the same key codes as the keyboard.
+// The second player's keys in a game of two, on the left of the keyboard: W A S D walk, jump and
+// crawl, Space fires, Q and E aim up and down, F aims straight ahead; Tab is the next weapon.
+int secondPlayerKey(SDL_Keycode k) {
+    switch (k) {
+    case SDLK_a: return VirtualKey::Left;
+    case SDLK_d: return VirtualKey::Right;
+    case SDLK_w: return VirtualKey::Up;
+    case SDLK_s: return VirtualKey::Down;
+    case SDLK_SPACE: return VirtualKey::Alt;
+    case SDLK_q: return VirtualKey::Comma;
+    case SDLK_e: return VirtualKey::Period;
+    case SDLK_f: return VirtualKey::Slash;
+    default: return 0;
+    }
+}
+
+// The character that picks the weapon after `weapon`: "1".."9", ":", and round again.
+int nextWeaponChar(int weapon) { return CharCode::Digit0 + weapon % 10 + 1; }
+
+// One game controller, driving one player through the same key codes as the keyboard.
 class Gamepad {
 public:
+    Gamepad() = default;
+    Gamepad(const Gamepad&) = delete;
+    Gamepad& operator=(const Gamepad&) = delete;
     ~Gamepad() { close(); }
-    void open(int index) {
+    bool isOpen() const { return pad_ != nullptr; }
+    bool open(int index) {
         if (!pad_ && SDL_IsGameController(index)) pad_ = SDL_GameControllerOpen(index);
+        return pad_ != nullptr;
     }
     void closeIfRemoved(SDL_JoystickID id) {
         if (pad_ && SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad_)) == id) close();
     }
     // Key-down and key-up events for every change of the pad since the last call.
-    void poll(std::vector<InputEvent>& out, int currentWeapon) {
-        std::array<bool, kKeys> now{};
+    void poll(std::vector<InputEvent>& out, int player, int currentWeapon) {
+        std::array<bool, kButtons> now{};
         if (pad_) {
             auto button = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(pad_, b) != 0; };
             auto axis = [&](SDL_GameControllerAxis a) { return SDL_GameControllerGetAxis(pad_, a); };
@@ -165,32 +184,36 @@ public:
             now[7] = button(SDL_CONTROLLER_BUTTON_Y);
             now[8] = button(SDL_CONTROLLER_BUTTON_B);
         }
-        static constexpr int codes[kKeys] = {VirtualKey::Left,  VirtualKey::Right,  VirtualKey::Down,
-                                             VirtualKey::Up,    VirtualKey::Alt,    VirtualKey::Comma,
-                                             VirtualKey::Period, VirtualKey::Slash, 0};
-        for (int k = 0; k < kKeys; ++k) {
+        static constexpr int codes[kButtons] = {VirtualKey::Left,   VirtualKey::Right, VirtualKey::Down,
+                                                VirtualKey::Up,     VirtualKey::Alt,   VirtualKey::Comma,
+                                                VirtualKey::Period, VirtualKey::Slash, 0};
+        for (int k = 0; k < kButtons; ++k) {
             if (now[k] == held_[k]) continue;
-            if (k == 8) {  // B: next weapon, 1..10 round
-                if (now[k]) out.push_back(key(T::Char, CharCode::Digit0 + currentWeapon % 10 + 1));
+            InputEvent e;
+            if (k == 8) {  // B: next weapon
+                if (!now[k]) continue;
+                e = key(T::Char, nextWeaponChar(currentWeapon));
             } else {
-                out.push_back(key(now[k] ? T::KeyDown : T::KeyUp, codes[k]));
+                e = key(now[k] ? T::KeyDown : T::KeyUp, codes[k]);
             }
+            e.player = player;
+            out.push_back(e);
         }
         held_ = now;
     }
 
 private:
-    static constexpr int kKeys = 9;
+    static constexpr int kButtons = 9;
     static constexpr int kDeadZone = 16000;
     void close() {
         if (pad_) SDL_GameControllerClose(pad_);
         pad_ = nullptr;
     }
     SDL_GameController* pad_ = nullptr;
-    std::array<bool, kKeys> held_{};
+    std::array<bool, kButtons> held_{};
 };
 
-// What a window press, a key or a button on the frame asks of the front-end itself.
+// What a key or a button of the frame asks of the front-end itself.
 struct Controls {
     bool quit = false;
     bool togglePause = false;
@@ -200,18 +223,71 @@ struct Controls {
     bool screenshot = false;
     bool toggleOverlay = false;
     int volumeChange = 0;
+    bool newGame = false;    // R on the death overlay, or R held for a second
+};
+
+// One game's recording: a new file of its own in the data folder (or the file --record names).
+// A failed write is said once, on the standard error and on screen, and the game goes on.
+class Recording : public LineOutput {
+public:
+    void open(const std::string& recordPath, const std::optional<std::string>& folder) {
+        folder_ = recordPath.empty() ? folder : std::nullopt;
+        if (!recordPath.empty()) {
+            file_ = LineFile::create(recordPath);
+        } else if (folder) {
+            try {
+                const NewFile f = createUnique(*folder, "vexlot", "replay");
+                file_ = LineFile::adopt(f.fd, f.path);
+            } catch (const std::exception& e) {
+                file_ = LineFile();
+                failure_ = e.what();
+            }
+        }
+        if (!file_.error().empty()) failure_ = file_.error();
+    }
+    bool active() const { return file_.ok(); }
+    void writeLine(const std::string& line) override {
+        file_.writeLine(line);
+        if (!file_.ok() && failure_.empty()) failure_ = file_.error();
+    }
+    // The failure to say, once.
+    std::string takeFailure() {
+        std::string f;
+        if (!failureSaid_) f = failure_;
+        failureSaid_ = failureSaid_ || !f.empty();
+        return f;
+    }
+    // Closes the file; a finished game in the data folder becomes its latest.replay.
+    void finish(bool gameEnded) {
+        const std::string path = file_.path();
+        const bool ok = file_.close();
+        std::string why;
+        if (ok && gameEnded && folder_ && !path.empty() && !publishLatest(*folder_, path, why))
+            std::fprintf(stderr, "vexlot: %s\n", why.c_str());
+    }
+
+private:
+    LineFile file_;
+    std::optional<std::string> folder_;
+    std::string failure_;
+    bool failureSaid_ = false;
 };
 
 class Window {
 public:
-    Window(const RunOptions& options) : options_(options) {}
+    explicit Window(const RunOptions& options) : options_(options) {}
     ~Window();
     bool open();
     int run();
 
 private:
+    bool startGame(uint64_t seed, Script replay);
+    void endGame();
+    bool frame(Controls& c);
     void collect(std::vector<InputEvent>& events, Controls& c);
+    void keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& events, Controls& c);
     void present(const FrameBuffer& picture);
+    void decorate(double simMs, double composeMs);
     void drawOverlay(double simMs, double composeMs);
     void say(const std::string& text, uint32_t ms = 2000) {
         message_ = text;
@@ -219,17 +295,32 @@ private:
     }
     void saveScreenshot();
     bool replaying() const { return !options_.replayPath.empty(); }
+    bool twoPlayers() const { return session_ && session_->players() == 2; }
+    bool playerDown() const;
+    void fitPicture(int width);
 
     const RunOptions& options_;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    int textureWidth_ = 0;
     Viewport viewport_;
     FrameBuffer fb_, shown_;
-    Gamepad pad_;
+    std::array<Gamepad, 2> pads_;
+    std::unique_ptr<MixerSound> mixer_;
+    Level level_;
+    std::optional<std::string> dataFolder_;
     std::unique_ptr<Session> session_;
+    Recording recording_;
+    Match match_;
     std::string message_;
     uint32_t messageUntil_ = 0;
+    uint32_t restartHeldSince_ = 0;  // when R went down, 0 while it is up
+    bool paused_ = false;
+    int speed_ = 1;
+    std::unique_ptr<FramePacer> pacer_;
+    SdlTicks ticks_;
+    std::vector<InputEvent> pending_;
     bool overlay_ = false;
     double presentMs_ = 0;
     uint32_t fpsStart_ = 0;
@@ -248,25 +339,76 @@ bool Window::open() {
         std::fprintf(stderr, "vexlot: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
-    SDL_Rect usable{0, 0, kClientWidthPx, kClientHeightPx};
+    const int pictureWidth = options_.players == 2 ? 2 * kClientWidthPx : kClientWidthPx;
+    SDL_Rect usable{0, 0, pictureWidth, kClientHeightPx};
     SDL_GetDisplayUsableBounds(0, &usable);
-    const int scale = initialScale(options_.scale, usable.w, usable.h);
-    window_ = SDL_CreateWindow("Vexlot", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidthPx * scale,
+    const int fits = initialScale(0, usable.w, usable.h, pictureWidth);
+    int scale = initialScale(options_.scale, usable.w, usable.h, pictureWidth);
+    if (scale > fits) {
+        std::fprintf(stderr, "vexlot: --scale %d does not fit the screen (%d x %d); using %d\n", scale, usable.w,
+                     usable.h, fits);
+        scale = fits;
+    }
+    window_ = SDL_CreateWindow("Vexlot", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, pictureWidth * scale,
                                kClientHeightPx * scale, SDL_WINDOW_RESIZABLE);
     renderer_ = window_ ? SDL_CreateRenderer(window_, -1, 0) : nullptr;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");  // nearest neighbour: sharp pixels
-    texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                             kClientWidthPx, kClientHeightPx)
-                         : nullptr;
-    if (!texture_) {
+    if (!renderer_) {
         std::fprintf(stderr, "vexlot: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
+    fitPicture(pictureWidth);
+    SDL_StartTextInput();
+    return texture_ != nullptr;
+}
+
+// A texture for a picture `width` pixels wide, and where it lands in the window.
+void Window::fitPicture(int width) {
+    if (width != textureWidth_) {
+        if (texture_) SDL_DestroyTexture(texture_);
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width,
+                                     kClientHeightPx);
+        if (!texture_) std::fprintf(stderr, "vexlot: cannot make the window's picture: %s\n", SDL_GetError());
+        textureWidth_ = width;
+    }
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
-    viewport_ = fitViewport(w, h);
-    SDL_StartTextInput();
-    return true;
+    viewport_ = fitViewport(w, h, width);
+}
+
+void Window::keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& events, Controls& c) {
+    const SDL_Keycode k = key.keysym.sym;
+    if (k == SDLK_F11) c.toggleFullscreen = !key.repeat;
+    else if (k == SDLK_F12) c.screenshot = !key.repeat;
+    else if (k == SDLK_F3) c.toggleOverlay = !key.repeat;
+    else if (k == SDLK_PAUSE || k == SDLK_p) c.togglePause = !key.repeat;
+    else if (k == SDLK_MINUS || k == SDLK_KP_MINUS) c.volumeChange -= 10;
+    else if (k == SDLK_PLUS || k == SDLK_EQUALS || k == SDLK_KP_PLUS) c.volumeChange += 10;
+    else if (replaying()) {
+        if (k == SDLK_ESCAPE) c.quit = true;
+        else if (k == SDLK_n || k == SDLK_RIGHT) c.step = true;
+        else if (k == SDLK_UP) c.speedChange += 1;
+        else if (k == SDLK_DOWN) c.speedChange -= 1;
+    } else if (k == SDLK_r) {
+        if (playerDown()) c.newGame = true;
+        else if (!key.repeat) restartHeldSince_ = SDL_GetTicks() | 1;
+    } else if (twoPlayers() && k == SDLK_TAB) {
+        if (!key.repeat) {
+            InputEvent e = vexlot::key(T::Char, nextWeaponChar(session_->game().guyTable[1].weapon));
+            e.player = 1;
+            events.push_back(e);
+        }
+    } else if (int p2 = twoPlayers() ? secondPlayerKey(k) : 0) {
+        InputEvent e = vexlot::key(T::KeyDown, p2);
+        e.player = 1;
+        events.push_back(e);
+    } else if (k == SDLK_F5 || k == SDLK_F6) {
+        // Sound and panels also on keys of their own: in a game of two, S and D are player 2's.
+        events.push_back(vexlot::key(T::Char, k == SDLK_F5 ? CharCode::LetterS : CharCode::LetterD));
+    } else {
+        if (int code = virtualKey(k)) events.push_back(vexlot::key(T::KeyDown, code));
+        if (k == SDLK_ESCAPE) events.push_back(vexlot::key(T::Char, CharCode::Escape));
+    }
 }
 
 void Window::collect(std::vector<InputEvent>& events, Controls& c) {
@@ -275,46 +417,34 @@ void Window::collect(std::vector<InputEvent>& events, Controls& c) {
         switch (e.type) {
         case SDL_QUIT: c.quit = true; break;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                int w = 0, h = 0;
-                SDL_GetRendererOutputSize(renderer_, &w, &h);
-                viewport_ = fitViewport(w, h);
-            }
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) fitPicture(textureWidth_);
             break;
-        case SDL_KEYDOWN: {
+        case SDL_KEYDOWN: keyDown(e.key, events, c); break;
+        case SDL_KEYUP: {
             const SDL_Keycode k = e.key.keysym.sym;
-            if (k == SDLK_F11) c.toggleFullscreen = !e.key.repeat;
-            else if (k == SDLK_F12) c.screenshot = !e.key.repeat;
-            else if (k == SDLK_F3) c.toggleOverlay = !e.key.repeat;
-            else if (k == SDLK_PAUSE || k == SDLK_p) c.togglePause = !e.key.repeat;
-            else if (k == SDLK_MINUS || k == SDLK_KP_MINUS) c.volumeChange -= 10;
-            else if (k == SDLK_PLUS || k == SDLK_EQUALS || k == SDLK_KP_PLUS) c.volumeChange += 10;
-            else if (replaying()) {
-                if (k == SDLK_ESCAPE) c.quit = true;
-                else if (k == SDLK_n || k == SDLK_RIGHT) c.step = true;
-                else if (k == SDLK_UP) c.speedChange += 1;
-                else if (k == SDLK_DOWN) c.speedChange -= 1;
-            } else {
-                if (int code = virtualKey(k)) events.push_back(key(T::KeyDown, code));
-                if (k == SDLK_ESCAPE) events.push_back(key(T::Char, CharCode::Escape));
+            if (k == SDLK_r) restartHeldSince_ = 0;
+            if (replaying()) break;
+            if (int p2 = twoPlayers() ? secondPlayerKey(k) : 0) {
+                InputEvent up = key(T::KeyUp, p2);
+                up.player = 1;
+                events.push_back(up);
+            } else if (int code = virtualKey(k)) {
+                events.push_back(key(T::KeyUp, code));
             }
             break;
         }
-        case SDL_KEYUP:
-            if (!replaying())
-                if (int code = virtualKey(e.key.keysym.sym)) events.push_back(key(T::KeyUp, code));
-            break;
         case SDL_TEXTINPUT:
             if (!replaying())
                 for (const char* ch = e.text.text; *ch; ++ch) {
                     const unsigned char u = static_cast<unsigned char>(*ch);
-                    if (u < 128 && u != 'p' && u != 'P' && u != '-' && u != '+' && u != '=')
-                        events.push_back(key(T::Char, u));
+                    const bool frontEnd = u == 'p' || u == 'P' || u == '-' || u == '+' || u == '=' || u == 'r' || u == 'R';
+                    const bool secondPlayers = twoPlayers() && secondPlayerKey(static_cast<SDL_Keycode>(u | 0x20)) != 0;
+                    if (u < 128 && !frontEnd && !secondPlayers) events.push_back(key(T::Char, u));
                 }
             break;
         case SDL_MOUSEBUTTONDOWN: {
             float gx = 0, gy = 0;
-            if (!replaying() && viewport_.toGame(e.button.x, e.button.y, gx, gy)) {
+            if (!replaying() && viewport_.toGame(e.button.x, e.button.y, gx, gy) && gx < kClientWidthPx) {
                 InputEvent press = key(T::WindowPress, 0);
                 press.x = gx;
                 press.y = gy;
@@ -322,28 +452,84 @@ void Window::collect(std::vector<InputEvent>& events, Controls& c) {
             }
             break;
         }
-        case SDL_CONTROLLERDEVICEADDED: pad_.open(e.cdevice.which); break;
-        case SDL_CONTROLLERDEVICEREMOVED: pad_.closeIfRemoved(e.cdevice.which); break;
+        case SDL_CONTROLLERDEVICEADDED:
+            for (Gamepad& pad : pads_)
+                if (!pad.isOpen()) {
+                    pad.open(e.cdevice.which);
+                    break;
+                }
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            for (Gamepad& pad : pads_) pad.closeIfRemoved(e.cdevice.which);
+            break;
         default: break;
         }
     }
-    if (!replaying()) pad_.poll(events, session_->game().guyTable[0].weapon);
+    if (gStopAsked) c.quit = true;
+    if (restartHeldSince_ && SDL_GetTicks() - restartHeldSince_ >= 1000) {
+        c.newGame = true;
+        restartHeldSince_ = 0;
+    }
+    if (replaying()) return;
+    // The first pad plays player 1; in a game of two the second pad plays player 2.
+    const Game& g = session_->game();
+    pads_[0].poll(events, 0, g.guyTable[0].weapon);
+    pads_[1].poll(events, twoPlayers() ? 1 : 0, g.guyTable[twoPlayers() ? 1 : 0].weapon);
+}
+
+// The player's guy has fallen: in a game of one guy 0, in a game of two the round is decided.
+bool Window::playerDown() const {
+    if (!session_ || replaying()) return false;
+    if (twoPlayers()) return match_.last != RoundResult::Playing;
+    return session_->game().guyTable[0].state == GuyState::Dead;
 }
 
 void Window::drawOverlay(double simMs, double composeMs) {
+    const Game& g = session_->game();
     char lines[3][96];
     std::snprintf(lines[0], sizeof lines[0], "%d fps  sim %.2f ms  compose %.2f ms  present %.2f ms", fps_, simMs,
                   composeMs, presentMs_);
-    std::snprintf(lines[1], sizeof lines[1], "rocks %d/%d  blasts %d/%d  shrapnel %d/%d", session_->game().rockCount, kMaxRocks,
-                  session_->game().blastCount, kMaxBlasts, session_->game().shrapnelCount, kMaxShrapnel);
-    std::snprintf(lines[2], sizeof lines[2], "rockets %d/%d  guys %d/%d  frame %d", session_->game().rocketCount, kMaxRockets,
-                  session_->game().lastGuy + 1, kControlGuys + 1, session_->game().frame);
+    std::snprintf(lines[1], sizeof lines[1], "rocks %d/%d  blasts %d/%d  shrapnel %d/%d", g.rockCount, kMaxRocks,
+                  g.blastCount, kMaxBlasts, g.shrapnelCount, kMaxShrapnel);
+    std::snprintf(lines[2], sizeof lines[2], "rockets %d/%d  guys %d/%d  frame %d", g.rocketCount, kMaxRockets,
+                  g.lastGuy + 1, kControlGuys + 1, g.frame);
     shown_.fill(400, 24, 392, 40, 0xC0000000u);
     for (int i = 0; i < 3; ++i) shown_.text(404, 27 + 12 * i, lines[i], 0xFF80FF80u);
 }
 
+// What the window shows over the game's own picture: pause, replay help, messages, the score and the
+// death overlay.
+void Window::decorate(double simMs, double composeMs) {
+    const int centre = shown_.width / 2;
+    if (paused_) shown_.text(centre - 54, 90, "Paused", 0xFFFFFFFFu, 3);
+    if (replaying())
+        shown_.text(8, kClientHeightPx - 12, "Replay: P pause, N step, Up/Down speed, Esc quit", 0xFF808080u);
+    if (!SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_) && !message_.empty())
+        shown_.text(8, 40, message_, 0xFFFFFF80u);
+    if (twoPlayers()) {
+        const std::string score = "Round " + std::to_string(match_.round) + "   Player 1  " +
+                                  std::to_string(match_.kills[0]) + " : " + std::to_string(match_.kills[1]) +
+                                  "  Player 2";
+        shown_.fill(centre - 120, kClientHeightPx - 18, 240, 14, 0xC0000000u);
+        shown_.text(centre - 114, kClientHeightPx - 15, score, 0xFFFFFFFFu);
+    }
+    if (playerDown()) {
+        std::string title = "You are dead";
+        if (twoPlayers())
+            title = match_.last == RoundResult::Draw         ? "Both fall: a draw"
+                    : match_.last == RoundResult::FirstWins ? "Player 1 wins the round"
+                                                            : "Player 2 wins the round";
+        shown_.fill(centre - 200, 200, 400, 90, 0xC0000000u);
+        shown_.text(centre - 6 * static_cast<int>(title.size()), 215, title, 0xFFFF6060u, 2);
+        shown_.text(centre - 96, 255, twoPlayers() ? "R: next round    Esc: quit" : "R: new game    Esc: quit",
+                    0xFFFFFFFFu);
+    }
+    if (overlay_) drawOverlay(simMs, composeMs);
+}
+
 void Window::present(const FrameBuffer& picture) {
     const uint32_t t = SDL_GetTicks();
+    if (picture.width != textureWidth_) fitPicture(picture.width);
     SDL_UpdateTexture(texture_, nullptr, picture.argb.data(), picture.width * 4);
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
@@ -359,144 +545,167 @@ void Window::present(const FrameBuffer& picture) {
     }
 }
 
+// F12: a new PNG in the data folder's screenshots, never over an older one.
 void Window::saveScreenshot() {
-    const fs::path dir = dataDir() / "screenshots";
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    char name[64];
-    const std::time_t now = std::time(nullptr);
-    std::strftime(name, sizeof name, "vexlot-%Y%m%d-%H%M%S.png", std::localtime(&now));
-    const std::string path = (dir / name).string();
-    if (writePng(path, fb_.argb.data(), fb_.width, fb_.height)) {
-        std::printf("screenshot saved: %s\n", path.c_str());
+    std::string why = "no data folder";
+    try {
+        if (!dataFolder_) throw std::runtime_error("screenshots are off: " + why);
+        const std::string folder = *dataFolder_ + "/screenshots";
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error("cannot create " + folder + ": " + std::strerror(errno));
+        NewFile file = createUnique(folder, "vexlot", "png");
+        writeNewFile(file, encodePng(fb_.argb.data(), fb_.width, fb_.height));
+        std::printf("screenshot saved: %s\n", file.path.c_str());
         std::fflush(stdout);
-        say("Saved " + path);
-    } else {
-        say("Could not save a screenshot in " + dir.string());
+        say("Saved " + file.path);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlot: screenshot not saved: %s\n", e.what());
+        say(std::string("Screenshot not saved: ") + e.what(), 4000);
     }
 }
 
-// The replay or a new recording, read and opened before the window's game starts.
-struct GameFiles {
-    Script replay;
-    Level level;
-    uint64_t seed = 0;
-};
+// A new game (or the replay) from its start-up, and its recording.
+bool Window::startGame(uint64_t seed, Script replay) {
+    session_ = std::make_unique<Session>(seed, level_, mixer_.get(), replaying() ? replay.players : options_.players);
+    try {
+        session_->play(std::move(replay));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlot: %s: %s\n", options_.replayPath.c_str(), e.what());
+        return false;
+    }
+    if (!replaying()) {
+        recording_ = Recording();
+        recording_.open(options_.recordPath, dataFolder_);
+        if (recording_.active()) session_->record(recording_);
+    }
+    match_.last = RoundResult::Playing;
+    paused_ = false;
+    return true;
+}
+
+// Ends the game in play: its recording gets its end line and, when it is the data folder's, becomes
+// the latest replay.
+void Window::endGame() {
+    if (!session_) return;
+    session_->finish();
+    if (!replaying()) recording_.finish(true);
+}
+
+// One shown frame: input, the game's frames, composition, presentation. False when the window closes.
+bool Window::frame(Controls& c) {
+    static constexpr int kStepsPerShow[] = {1, 1, 2, 4, 8};  // replay speeds x1/2 .. x8
+    static constexpr uint32_t kPeriods[] = {32, 16, 16, 16, 16};
+    static constexpr const char* kSpeedNames[] = {"1/2", "1", "2", "4", "8"};
+    std::vector<InputEvent> events;
+    collect(events, c);
+    if (c.quit) return false;
+    if (c.toggleFullscreen) {
+        const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    if (c.toggleOverlay) overlay_ = !overlay_;
+    if (c.volumeChange) {
+        mixer_->setVolume(mixer_->volume() + c.volumeChange);
+        say("Volume " + std::to_string(mixer_->volume()), 1000);
+    }
+    if (c.togglePause) {
+        paused_ = !paused_;
+        if (!paused_) pacer_->restart();
+    }
+    if (c.speedChange) {
+        speed_ = std::clamp(speed_ + c.speedChange, 0, 4);
+        say(std::string("Replay x") + kSpeedNames[speed_], 1000);
+        pacer_->setPeriod(kPeriods[speed_]);
+    }
+    if (c.newGame) {
+        endGame();
+        if (twoPlayers()) match_.nextRound();
+        if (!startGame(clockSeed(), Script())) return false;
+        say(twoPlayers() ? "Round " + std::to_string(match_.round) : "New game", 1500);
+    }
+    // Escape or closing the window ends the game even while paused.
+    for (const InputEvent& e : events)
+        if ((e.type == T::Char && e.code == CharCode::Escape) || e.type == T::Close) paused_ = false;
+    pending_.insert(pending_.end(), events.begin(), events.end());
+
+    double simMs = 0, composeMs = 0;
+    if (!paused_ || (replaying() && c.step)) {
+        const int steps = replaying() && !paused_ ? kStepsPerShow[speed_] : 1;
+        bool going = true;
+        const uint64_t t0 = SDL_GetPerformanceCounter();
+        for (int k = 0; k < steps && going && !(replaying() && session_->scriptDone()); ++k) {
+            going = session_->step(pending_);
+            pending_.clear();
+            if (twoPlayers()) match_.update(session_->game());
+        }
+        simMs = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
+        if (!going) return false;
+        if (replaying() && session_->scriptDone() && !paused_) {
+            paused_ = true;
+            say("End of the replay", 100000);
+        }
+        const uint64_t t1 = SDL_GetPerformanceCounter();
+        composeWindow(session_->game(), fb_, session_->secondViewLeft());
+        composeMs = 1000.0 * (SDL_GetPerformanceCounter() - t1) / SDL_GetPerformanceFrequency();
+    }
+    if (const std::string failure = recording_.takeFailure(); !failure.empty()) {
+        std::fprintf(stderr, "vexlot: %s; the game goes on\n", failure.c_str());
+        say(failure, 6000);
+    }
+    if (c.screenshot) saveScreenshot();
+    const bool decorated = paused_ || replaying() || overlay_ || twoPlayers() || playerDown() ||
+                           !SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_);
+    if (decorated) {
+        shown_ = fb_;
+        decorate(simMs, composeMs);
+    }
+    present(decorated ? shown_ : fb_);
+    pacer_->wait();
+    return true;
+}
 
 int Window::run() {
-    GameFiles files;
-    files.seed = options_.seed;
+    Script replay;
+    uint64_t seed = options_.seed;
     try {
-        if (!options_.levelPath.empty()) files.level = levelFromFile(options_.levelPath);
+        checkOutputs({{"--screenshot", options_.screenshotPath}, {"--record", options_.recordPath}},
+                     {{"--replay", options_.replayPath}, {"--level", options_.levelPath}});
+        if (!options_.levelPath.empty()) level_ = levelFromFile(options_.levelPath);
         if (replaying()) {
-            std::ifstream in(options_.replayPath, std::ios::binary);
-            if (!in) throw std::runtime_error("cannot read " + options_.replayPath);
-            std::stringstream ss;
-            ss << in.rdbuf();
-            files.replay = parseScript(ss.str());
-            if (!files.replay.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
-            files.seed = files.replay.seed;
+            replay = parseScript(readInputFile(options_.replayPath, kScriptLimit));
+            if (!replay.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
+            seed = replay.seed;
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
         return 2;
     }
-
-    MixerSound mixer(options_.volume);
-    session_ = std::make_unique<Session>(files.seed, std::move(files.level), &mixer);
-    try {
-        session_->play(std::move(files.replay));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vexlot: %s: %s\n", options_.replayPath.c_str(), e.what());
-        return 2;
+    if (!replaying() && options_.recordPath.empty()) {
+        std::string why;
+        dataFolder_ = dataFolder(why);
+        if (!dataFolder_) std::fprintf(stderr, "vexlot: recording and screenshots are off: %s\n", why.c_str());
+    } else {
+        std::string why;
+        dataFolder_ = dataFolder(why);  // screenshots still go there
     }
-    std::ofstream recordFile;
-    std::optional<StreamLineOutput> recordOut;
-    if (!replaying()) {
-        const fs::path path = options_.recordPath.empty() ? dataDir() / "latest.replay" : fs::path(options_.recordPath);
-        recordFile.open(path, std::ios::binary | std::ios::trunc);
-        if (recordFile) session_->record(recordOut.emplace(recordFile));
-        else std::fprintf(stderr, "vexlot: cannot record the replay in %s; playing without it\n", path.string().c_str());
-    }
+    std::signal(SIGTERM, askToStop);
+    std::signal(SIGINT, askToStop);
 
-    // Replay speeds x1/2, x1, x2, x4, x8: frames run per shown frame, and the period of a shown frame.
-    static constexpr int kStepsPerShow[] = {1, 1, 2, 4, 8};
-    static constexpr uint32_t kPeriods[] = {32, 16, 16, 16, 16};
-    static constexpr const char* kSpeedNames[] = {"1/2", "1", "2", "4", "8"};
-    int speed = 1;
-    bool paused = false;
-    SdlTicks ticks;
-    FramePacer pacer(ticks);
-    std::vector<InputEvent> events, pending;
-    Controls c;
+    mixer_ = std::make_unique<MixerSound>(options_.volume);
+    pacer_ = std::make_unique<FramePacer>(ticks_);
+    if (!startGame(seed, std::move(replay))) return 2;
     fpsStart_ = SDL_GetTicks();
-    for (;;) {
-        c = Controls{};
-        events.clear();
-        collect(events, c);
-        if (c.quit) break;
-        if (c.toggleFullscreen) {
-            const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-            SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        }
-        if (c.toggleOverlay) overlay_ = !overlay_;
-        if (c.volumeChange) {
-            mixer.setVolume(mixer.volume() + c.volumeChange);
-            say("Volume " + std::to_string(mixer.volume()), 1000);
-        }
-        if (c.togglePause) {
-            paused = !paused;
-            if (!paused) pacer.restart();
-        }
-        if (c.speedChange) {
-            speed = std::clamp(speed + c.speedChange, 0, 4);
-            say(std::string("Replay x") + kSpeedNames[speed], 1000);
-            pacer.setPeriod(kPeriods[speed]);
-        }
-        // Escape or closing the window ends the game even while paused.
-        for (const InputEvent& e : events)
-            if ((e.type == T::Char && e.code == CharCode::Escape) || e.type == T::Close) paused = false;
-        pending.insert(pending.end(), events.begin(), events.end());
-
-        double simMs = 0, composeMs = 0;
-        const bool runOne = !paused || (replaying() && c.step);
-        if (runOne) {
-            const int steps = replaying() && !paused ? kStepsPerShow[speed] : 1;
-            bool going = true;
-            const uint64_t t0 = SDL_GetPerformanceCounter();
-            for (int k = 0; k < steps && going && !(replaying() && session_->scriptDone()); ++k) {
-                going = session_->step(pending);
-                pending.clear();
-            }
-            simMs = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
-            if (!going) break;
-            if (replaying() && session_->scriptDone() && !paused) {
-                paused = true;
-                say("End of the replay", 100000);
-            }
-            const uint64_t t1 = SDL_GetPerformanceCounter();
-            composeWindow(session_->game(), fb_);
-            composeMs = 1000.0 * (SDL_GetPerformanceCounter() - t1) / SDL_GetPerformanceFrequency();
-        }
-        if (c.screenshot) saveScreenshot();
-        const bool decorated = paused || replaying() || overlay_ || !SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_);
-        if (!decorated) {
-            present(fb_);
-            pacer.wait();
-            continue;
-        }
-        shown_ = fb_;
-        if (paused) shown_.text(kClientWidthPx / 2 - 54, 90, "Paused", 0xFFFFFFFFu, 3);
-        if (replaying()) shown_.text(8, kClientHeightPx - 12, "Replay: P pause, N step, Up/Down speed, Esc quit",
-                                     0xFF808080u);
-        if (!SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_) && !message_.empty())
-            shown_.text(8, 40, message_, 0xFFFFFF80u);
-        if (overlay_) drawOverlay(simMs, composeMs);
-        present(shown_);
-        pacer.wait();
+    for (Controls c; frame(c); c = Controls{}) {
     }
-    session_->finish();
-    if (!options_.screenshotPath.empty()) writePng(options_.screenshotPath, fb_.argb.data(), fb_.width, fb_.height);
+    endGame();
+    if (!options_.screenshotPath.empty()) {
+        try {
+            writePng(options_.screenshotPath, fb_.argb.data(), fb_.width, fb_.height);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vexlot: %s\n", e.what());
+            return 2;
+        }
+    }
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "session/dump.h"
+#include "session/files.h"
 
 namespace vexlot {
 
@@ -35,8 +36,13 @@ std::string describeLevel(const std::string& tag) {
 Level builtinLevel() { return Level{}; }
 
 Level levelFromFile(const std::string& path) {
+    const std::string bytes = readInputFile(path, kLevelLimit);
     Level level;
-    level.picture = loadLevelFile(path);
+    try {
+        level.picture = decodeLevelPicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    } catch (const std::exception& e) {
+        throw std::runtime_error(path + ": " + e.what());
+    }
     level.tag = pictureTag(level.picture);
     return level;
 }

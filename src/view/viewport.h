@@ -19,11 +19,12 @@ struct Viewport {
     }
 };
 
-// The largest whole scale that fits the window (at least 1; a smaller window crops the centred picture).
-inline Viewport fitViewport(int windowWidth, int windowHeight) {
+// The largest whole scale at which a picture `pictureWidth` x 592 fits the window (at least 1; a
+// smaller window crops the centred picture).
+inline Viewport fitViewport(int windowWidth, int windowHeight, int pictureWidth = kClientWidthPx) {
     Viewport v;
-    v.scale = std::max(1, std::min(windowWidth / kClientWidthPx, windowHeight / kClientHeightPx));
-    v.width = kClientWidthPx * v.scale;
+    v.scale = std::max(1, std::min(windowWidth / pictureWidth, windowHeight / kClientHeightPx));
+    v.width = pictureWidth * v.scale;
     v.height = kClientHeightPx * v.scale;
     v.x = (windowWidth - v.width) / 2;
     v.y = (windowHeight - v.height) / 2;
@@ -31,9 +32,9 @@ inline Viewport fitViewport(int windowWidth, int windowHeight) {
 }
 
 // The first window's scale: the one asked for, else the largest that fits the usable screen.
-inline int initialScale(int asked, int screenWidth, int screenHeight) {
+inline int initialScale(int asked, int screenWidth, int screenHeight, int pictureWidth = kClientWidthPx) {
     if (asked > 0) return asked;
-    return std::max(1, std::min(screenWidth / kClientWidthPx, screenHeight / kClientHeightPx));
+    return std::max(1, std::min(screenWidth / pictureWidth, screenHeight / kClientHeightPx));
 }
 
 }  // namespace vexlot

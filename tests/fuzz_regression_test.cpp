@@ -33,5 +33,6 @@ void replaySaved(const char* target, Entry entry) {
 
 }  // namespace
 
-// empty-idat-chunk.png: a level-sized PNG whose first IDAT chunk is empty, then a broken chunk.
+// empty-idat-chunk.png: a level-sized PNG whose first IDAT chunk is empty, then a broken chunk;
+// idat-length-top-bit.png: an IDAT length with its top bit set (the decoder failed without a reason).
 TEST(FuzzRegression, SavedLevelPictures) { replaySaved("level", vexlot::fuzz::playLevel); }

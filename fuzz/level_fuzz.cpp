@@ -3,6 +3,6 @@
 #include "entries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    vexlot::fuzz::decodeLevel(data, size);
+    vexlot::fuzz::decodePicture(data, size);
     return 0;
 }

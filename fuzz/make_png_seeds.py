@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the small PNG seeds of the level fuzz target into fuzz/corpus/level/ (run once; they are committed).
+"""Writes the PNG seeds of the picture fuzz targets (run once; they are committed).
 
-Each covers a different way PNG pictures are stored, plus two of the level's size (2400 x 600) so that
-mutations reach the game itself. The real level picture is copied in as well.
+fuzz/corpus/level/ gets small pictures, each a different way PNG pictures are stored, so the decoder
+target runs thousands of times a second; fuzz/corpus/level_play/ gets two of the level's size
+(2400 x 600) and the real level picture, so that mutations reach the game itself.
 """
 import pathlib
 import shutil
@@ -11,6 +12,7 @@ import zlib
 
 HERE = pathlib.Path(__file__).resolve().parent
 OUT = HERE / "corpus" / "level"
+PLAY = HERE / "corpus" / "level_play"
 
 
 def chunk(kind, data):
@@ -33,6 +35,7 @@ def level(sky, ground, floor_row):
 
 def main():
     OUT.mkdir(parents=True, exist_ok=True)
+    PLAY.mkdir(parents=True, exist_ok=True)
     seeds = {
         "rgb_1x1.png": png(1, 1, 2, [b"\xff\x00\x00"]),
         "rgba_3x2.png": png(3, 2, 6, [bytes(range(12)), bytes(range(100, 112))]),
@@ -48,8 +51,8 @@ def main():
         "level_solid.png": level(b"\x30\x90\x30", b"\x30\x90\x30", 600),
     }
     for name, data in seeds.items():
-        (OUT / name).write_bytes(data)
-    shutil.copyfile(HERE.parent / "assets" / "level.png", OUT / "real_level.png")
+        ((PLAY if name.startswith("level_") else OUT) / name).write_bytes(data)
+    shutil.copyfile(HERE.parent / "assets" / "level.png", PLAY / "real_level.png")
 
 
 if __name__ == "__main__":

@@ -51,7 +51,7 @@ for n in $(seq 90 129); do
   [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
   # -noreset: by default the server resets when its last client (our probe) leaves, and a client
   # connecting during that reset fails.
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
+  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
   xvfb_pid=$!
   if poll 5000 xvfb_settled && kill -0 "$xvfb_pid" 2>/dev/null && xvfb_ours; then
     export DISPLAY=":$n"
@@ -64,7 +64,7 @@ ok "Xvfb on $DISPLAY"
 
 # --- 2. The program, with SDL's disk audio driver writing the mixed output to a file.
 # Seed 7: the rocket's bombs miss the dome where the player's guy lands, so he is free to walk.
-# No --scale: on this 1280x1024 screen the largest whole scale that fits is 1.
+# No --scale: on this 1920x1080 screen the largest whole scale that fits is 1.
 # XDG_DATA_HOME: the replay it records and its F12 screenshots go to the temporary folder, not $HOME.
 audio="$dir/audio.raw"
 unset WAYLAND_DISPLAY
@@ -90,7 +90,7 @@ xdotool windowfocus --sync "$wid" || fail "cannot focus the window"
 shot() {  # shot NAME -> sets $png
   step=$((step + 1))
   png=$(printf '%s/%02d-%s.png' "$dir" "$step" "$1")
-  import -window "$wid" -quality 10 "$png" 2>>"$dir/import.log" || fail "screenshot $png could not be taken"
+  timeout 20 import -window "$wid" -quality 10 "$png" 2>>"$dir/import.log" || fail "screenshot $png could not be taken"
 }
 # Pixels of exactly colour R,G,B inside the region WxH+X+Y of a picture.
 count() {
@@ -231,6 +231,48 @@ wait "$game_pid"; status=$?
 took=$(($(now_ms) - t0)); game_pid=""
 [ "$status" = 0 ] || fail "exit status $status after Esc"
 ok "Esc ended the program in about $took ms with status 0"
+
+# --- 7. The game's recording: a file of its own in the data folder, and latest.replay a copy of it
+# made when the game ended; it verifies headless.
+recordings=$(compgen -G "$dir/data/vexlot/vexlot-*.replay" | wc -l)
+[ "$recordings" = 1 ] || fail "$recordings recordings in $dir/data/vexlot, not 1"
+[ -f "$dir/data/vexlot/latest.replay" ] || fail "no latest.replay after the game ended"
+tail -n 1 "$dir/data/vexlot/latest.replay" | grep -q ' end ' || fail "latest.replay has no end line"
+"$bin" --headless --replay "$dir/data/vexlot/latest.replay" >"$dir/verify.log" 2>&1 ||
+  fail "the recorded game does not verify: $(cat "$dir/verify.log")"
+ok "recorded $(basename "$(compgen -G "$dir/data/vexlot/vexlot-*.replay")"), latest.replay verifies"
+
+# --- 8. Two players: a window of two views, W A S D and Space for player 2 beside the arrows and Alt
+# for player 1; both players' keys reach the game (the recording has them), SIGTERM ends it with
+# its end line.
+SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$dir/data2" \
+  "$bin" --players 2 --seed 7 >"$dir/game2.log" 2>&1 &
+game_pid=$!
+poll 10000 window_up || fail "two players: no visible window within 10 s"
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+[ "$WIDTH" = 1592 ] && [ "$HEIGHT" = 592 ] || fail "two players: client size is ${WIDTH}x$HEIGHT, not 1592x592"
+xdotool windowfocus --sync "$wid" || fail "cannot focus the two-player window"
+sleep 1
+shot two-before
+before=$png
+xdotool keydown d keydown Right
+sleep 1.2
+xdotool keyup d keyup Right key space key Tab
+sleep 0.3
+shot two-after
+changed() { compare -metric AE "$before" "$png" -crop "$1" null: 2>&1 | cut -d' ' -f1; }
+left=$(changed 796x592+0+0) right=$(changed 796x592+796+0)
+[ "${left%.*}" -gt 500 ] && [ "${right%.*}" -gt 500 ] || fail "two players: views changed by $left and $right pixels"
+kill -TERM "$game_pid"
+poll 3000 gone || fail "two players: still running 3 s after SIGTERM"
+wait "$game_pid"; game_pid=""
+rec=$(compgen -G "$dir/data2/vexlot/vexlot-*.replay" | head -n 1)
+[ -n "$rec" ] || fail "two players: no recording"
+grep -q ' p2 down 39$' "$rec" && grep -q ' down 39$' "$rec" && grep -q ' p2 char ' "$rec" ||
+  fail "two players: the recording lacks the players' keys: $(cat "$rec")"
+tail -n 1 "$rec" | grep -q ' end ' || fail "two players: SIGTERM left no end line"
+"$bin" --headless --replay "$rec" >"$dir/verify2.log" 2>&1 || fail "two players: $(cat "$dir/verify2.log")"
+ok "two players: 1592x592, both views changed ($left, $right pixels), both players' keys recorded, SIGTERM ended it cleanly"
 
 passed=1
 echo "PASS"

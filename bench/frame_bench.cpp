@@ -12,6 +12,7 @@
 
 #include "view/compose.h"
 #include "scenes.h"
+#include "game/play.h"
 
 namespace vexlot::bench {
 

@@ -7,6 +7,7 @@
 
 #include "core/codes.h"
 #include "core/core.h"
+#include "game/play.h"
 #include "figure/figure.h"
 #include "scenes.h"
 

@@ -1,4 +1,5 @@
 #include "scenes.h"
+#include "game/play.h"
 
 #include <algorithm>
 #include <iterator>

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/core.h"
+#include "game/play.h"
 #include "session/dump.h"
 #include "session/script.h"
 

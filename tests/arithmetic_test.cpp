@@ -7,6 +7,7 @@
 
 #include "effects/effects.h"
 #include "fixture.h"
+#include "game/play.h"
 #include "guys/guys.h"
 
 using namespace vexlot;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "fixture.h"
+#include "game/play.h"
 #include "weapons/weapons.h"
 #include "platform/pacer.h"
 

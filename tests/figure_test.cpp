@@ -4,6 +4,7 @@
 #include "figure/figure.h"
 #include "figure/panels.h"
 #include "fixture.h"
+#include "game/play.h"
 
 using namespace vexlot;
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/core.h"
+#include "game/play.h"
 #include "session/dump.h"
 #include "session/script.h"
 

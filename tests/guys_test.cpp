@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fixture.h"
+#include "game/play.h"
 #include "guys/guys.h"
 #include "guys/probe.h"
 

@@ -36,24 +36,6 @@ Picture decodePng(const unsigned char* bytes, std::size_t size, int width = 0, i
 // A level picture: a PNG of exactly 2400 x 600.
 Picture decodeLevelPicture(const unsigned char* bytes, std::size_t size);
 
-// Start-up: everything the window's load event sets before the first frame, on the built-in level
-// picture or the one given.
-void startup(Game& game, uint64_t seed, const Picture& level = levelPicture());
-// Makes a started game one of two players: a second person plays guy 1 with keys of their own.
-void startTwoPlayerGame(Game& game);
-
-// One frame: events, guys, drawing, rockets, blasts, rocks, shrapnel. Pacing is the caller's.
-// Returns false when an event ended the program (the frame stops right after the event step).
-bool runFrame(Game& game, std::span<const InputEvent> events);
-void deliverEvent(Game& game, const InputEvent& event);
-// A mouse press in the window at pixel (px, py), routed to the control under it.
-void pressWindow(Game& game, float px, float py);
-
-// Keyboard handlers (virtual key codes and character codes).
-void Form_KeyDown(Game& game, int keyCode);
-void Form_KeyUp(Game& game, int keyCode);
-void Form_KeyPress(Game& game, int charCode);
-
 // Camera for guy 0 and the level events it drives.
 void camera(Game& game);
 // The camera's margins: the scroll `left` (window units) after a guy at x moving by vx, kept

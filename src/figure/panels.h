@@ -27,4 +27,7 @@ inline constexpr Rect kOptions[9] = {{90, 240, 615, 195},  {90, 450, 615, 195}, 
 inline const char* const kOptionCaptions[9] = {"T1", "T2", "T3", "L1", "L2", "A1a", "A1b", "A2a", "A2b"};
 inline constexpr int32_t kPanelColour = 212 + 256 * 208 + 65536 * 200;  // RGB(212, 208, 200)
 
+// A mouse press in the window at pixel (px, py), routed to the control under it.
+void pressWindow(Game& game, float px, float py);
+
 }  // namespace vexlot

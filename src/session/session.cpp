@@ -1,4 +1,5 @@
 #include "session/session.h"
+#include "game/play.h"
 
 #include <cinttypes>
 #include <cstdio>

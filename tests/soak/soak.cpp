@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/core.h"
+#include "game/play.h"
 #include "soak/random_input.h"
 
 // A sanitizer report ends in abort(), so the SIGABRT handler below can name the seed and frame.

@@ -1,7 +1,7 @@
 // One frame of the game loop, in its fixed order.
 #include <algorithm>
 
-#include "core/core.h"
+#include "game/play.h"
 #include "effects/effects.h"
 #include "figure/figure.h"
 #include "guys/guys.h"

@@ -1,5 +1,5 @@
 // Start-up: the window's fixed contents and every value set before the first frame.
-#include "core/core.h"
+#include "game/play.h"
 #include "effects/effects.h"
 #include "weapons/weapons.h"
 

@@ -1,7 +1,8 @@
 // Keyboard handlers: they only set a player's control flags and a few fields. The game's own
 // handlers act on guy 0; in a two-player game the second player's keys act the same way on guy 1.
-#include "core/core.h"
+#include "game/play.h"
 #include "figure/figure.h"
+#include "figure/panels.h"
 #include "weapons/weapons.h"
 
 namespace vexlot {

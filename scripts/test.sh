@@ -38,6 +38,12 @@ ctest_stage() {
 }
 ctest_stage
 
+# The browser build (installs Emscripten first, scripts/setup.sh web): the node build of the headless
+# runner must play every replay scene and a 20,000-frame random game exactly as the native one.
+# VEXLOT_WEB=0 skips the browser stages.
+web_parity() { scripts/web.sh --build >/dev/null && tests/web/parity.sh; }
+[ "${VEXLOT_WEB:-1}" = 0 ] || stage web-parity web_parity
+
 # Random games under AddressSanitizer and UndefinedBehaviorSanitizer, with the game's invariants
 # checked after every frame; the standard library checks every table index (a table overrun stays
 # inside the one Game allocation, where the address sanitizer cannot see it).

@@ -41,6 +41,21 @@ same_game() {
   fi
 }
 
+# The game's Sin, Cos and Atn, bit for bit: built here natively with the game's floating-point flags.
+math_web=$(dirname "$runner")/vexlot_math_dump.js
+if c++ -std=c++20 -O2 -ffp-contract=off -Isrc tests/web/math_dump.cpp src/core/detmath.cpp -o "$tmp/math_dump" &&
+   [ -f "$math_web" ]; then
+  "$tmp/math_dump" >"$tmp/math.native"
+  node "$math_web" >"$tmp/math.web"
+  if cmp -s "$tmp/math.native" "$tmp/math.web"; then
+    echo "parity: sin, cos, atan: the same bits ($(tr '\n' ' ' <"$tmp/math.web"))"
+  else
+    echo "parity: sin, cos, atan DIFFER:"; paste "$tmp/math.native" "$tmp/math.web"; failed=1
+  fi
+else
+  echo "parity: could not build or find the maths check"; failed=1
+fi
+
 # Every recorded scene: the node runner verifies the natively recorded checkpoints on the way.
 for replay in tests/replays/*.replay; do
   same_game "$(basename "$replay" .replay)" --replay "$replay"

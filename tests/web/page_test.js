@@ -85,17 +85,26 @@ async function main() {
     const css = await page.$eval('#screen', (c) => [getComputedStyle(c).imageRendering, c.clientWidth, c.clientHeight]);
     check('the canvas is scaled sharply to fit', css[0] === 'pixelated' && css[1] >= 796, css.join(' '));
 
+    // Walking: the guy is put on the open ground by a press on the world (as on the desktop), then
+    // walks each way from where he has come to rest.
     const state = async () => JSON.parse(await page.evaluate(() => vexlot.dump()));
-    const x0 = (await state()).guys[0].x;
+    const guy = async () => (await state()).guys[0];
+    const box = await page.$eval('#screen', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 796]; });
+    await page.mouse.click(box[0] + 360 * box[2], box[1] + 420 * box[2]);
+    const settle = () => until(async () => { const a = await guy(); await sleep(100); const b = await guy(); return a.x === b.x && a.y === b.y; }, 4000);
+    await settle();
+    const x0 = (await guy()).x;
     await page.keyboard.down('ArrowRight');
-    await sleep(700);
+    await sleep(500);
     await page.keyboard.up('ArrowRight');
-    const x1 = (await state()).guys[0].x;
+    await settle();
+    const x1 = (await guy()).x;
     await page.keyboard.down('ArrowLeft');
-    await sleep(700);
+    await sleep(500);
     await page.keyboard.up('ArrowLeft');
-    const x2 = (await state()).guys[0].x;
-    check('Right walks right, Left walks left', x1 > x0 + 100 && x2 < x1 - 100, `x ${x0} -> ${x1} -> ${x2}`);
+    await settle();
+    const x2 = (await guy()).x;
+    check('Right walks right, Left walks left', x0 > 4000 && x1 > x0 + 300 && x2 < x1 - 300, `x ${x0} -> ${x1} -> ${x2}`);
 
     const panelColour = [212, 208, 200];
     const before = await pixel(96, 150);

@@ -123,8 +123,8 @@
     box.hidden = !settings.stats;
     if (!settings.stats || !api || now - statsAt < 500) return;
     statsAt = now;
-    const [steps, shows, sim, compose, show] = api.cost().split(' ').map(Number);
-    box.textContent = `${shows} fps, ${steps} game frames/s  frame ${api.frame()}\n` +
+    const [steps, shows, sim, compose, show, passes] = api.cost().split(' ').map(Number);
+    box.textContent = `${shows} fps (display ${passes} Hz), ${steps} game frames/s  frame ${api.frame()}\n` +
       `sim ${sim.toFixed(3)} ms  compose ${compose.toFixed(3)} ms  present ${show.toFixed(3)} ms`;
   }
   function tick(now) {

@@ -118,11 +118,11 @@ private:
 // Running averages of what a shown frame costs, in milliseconds, over the last second.
 struct FrameCost {
     double simMs = 0, composeMs = 0, presentMs = 0;
-    int steps = 0, shows = 0;
+    int steps = 0, shows = 0, passes = 0;
     double windowStart = 0;
     // Last full second.
     double simPerStep = 0, composePerShow = 0, presentPerShow = 0;
-    int stepsPerSecond = 0, showsPerSecond = 0;
+    int stepsPerSecond = 0, showsPerSecond = 0, passesPerSecond = 0;
     void roll(double now) {
         if (now - windowStart < 1000.0) return;
         const double seconds = (now - windowStart) / 1000.0;
@@ -131,8 +131,9 @@ struct FrameCost {
         presentPerShow = shows ? presentMs / shows : 0;
         stepsPerSecond = static_cast<int>(steps / seconds + 0.5);
         showsPerSecond = static_cast<int>(shows / seconds + 0.5);
+        passesPerSecond = static_cast<int>(passes / seconds + 0.5);
         simMs = composeMs = presentMs = 0;
-        steps = shows = 0;
+        steps = shows = passes = 0;
         windowStart = now;
     }
 };
@@ -210,6 +211,7 @@ void present() {
 void loop() {
     const double now = emscripten_get_now();
     web.cost.roll(now);
+    ++web.cost.passes;
     if (!web.session) return;
     web.backlog += now - web.clock;
     web.clock = now;
@@ -361,12 +363,13 @@ EMSCRIPTEN_KEEPALIVE const char* vx_dump() {
 EMSCRIPTEN_KEEPALIVE int vx_frame() { return web.session ? web.session->game().frame : 0; }
 EMSCRIPTEN_KEEPALIVE int vx_checks_passed() { return web.session ? web.session->checksPassed() : 0; }
 
-// The frame cost of the last second, as text: "steps shows sim-ms-per-step compose-ms present-ms".
+// The frame cost of the last second, as text: "steps shows sim-ms-per-step compose-ms present-ms
+// loop-passes" (steps: game frames run; shows: frames drawn; passes: animation frames of the page).
 EMSCRIPTEN_KEEPALIVE const char* vx_cost() {
     static char text[128];
     const FrameCost& c = web.cost;
-    std::snprintf(text, sizeof text, "%d %d %.4f %.4f %.4f", c.stepsPerSecond, c.showsPerSecond, c.simPerStep,
-                  c.composePerShow, c.presentPerShow);
+    std::snprintf(text, sizeof text, "%d %d %.4f %.4f %.4f %d", c.stepsPerSecond, c.showsPerSecond, c.simPerStep,
+                  c.composePerShow, c.presentPerShow, c.passesPerSecond);
     return text;
 }
 

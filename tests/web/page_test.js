@@ -170,6 +170,28 @@ async function main() {
     await page.keyboard.press('Escape');
     check('Esc ends the game', await until(() => page.$eval('#ended', (e) => !e.hidden), 2000));
 
+    // A fast screen: an animation frame every 7 ms or so; the game must still step 60 times a second.
+    const fast = await browser.newPage();
+    fast.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+    fast.on('pageerror', (e) => consoleErrors.push('page error: ' + e.message));
+    await fast.evaluateOnNewDocument(() => {
+      window.requestAnimationFrame = (callback) => setTimeout(() => callback(performance.now()), 7);
+    });
+    await fast.goto(`http://127.0.0.1:${port}/?seed=9`, { waitUntil: 'load', timeout: 30000 });
+    await until(() => fast.evaluate(() => window.vexlot.ready()), 20000);
+    await fast.click('#start');
+    await until(() => fast.evaluate(() => vexlot.frame() > 30), 5000);
+    const g0 = await fast.evaluate(() => vexlot.frame());
+    const s0 = Date.now();
+    await sleep(3000);
+    const g1 = await fast.evaluate(() => vexlot.frame());
+    const fastRate = (g1 - g0) / ((Date.now() - s0) / 1000);
+    const fastCost = (await fast.evaluate(() => vexlot.cost())).split(' ').map(Number);
+    check('60 game frames a second on a screen of over 100 Hz',
+          fastRate >= 58 && fastRate <= 62 && fastCost[1] <= 62 && fastCost[5] > 100,
+          `${fastRate.toFixed(2)} frames/s, ${fastCost[1]} shown and ${fastCost[5]} animation frames a second`);
+    await fast.close();
+
     check('no console errors', consoleErrors.length === 0, consoleErrors.join(' | '));
   } finally {
     await browser.close();

@@ -6,6 +6,11 @@ packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev lib
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev          # sanitizers and the fuzzers
           xvfb xdotool imagemagick)         # the real-window test
+# `setup.sh web`: the browser build and its test (scripts/web.sh, tests/web) need only these.
+if [ "${1:-}" = web ]; then
+  packages=(emscripten nodejs binaryen chromium python3)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

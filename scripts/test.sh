@@ -38,6 +38,15 @@ ctest_stage() {
 }
 ctest_stage
 
+# The browser build (installs Emscripten first, scripts/setup.sh web): the node build of the headless
+# runner must play every replay scene and a 20,000-frame random game exactly as the native one.
+# Then the page in headless chromium (tests/web/page_test.sh). VEXLOT_WEB=0 skips both.
+web_parity() { scripts/web.sh --build >/dev/null && tests/web/parity.sh; }
+if [ "${VEXLOT_WEB:-1}" != 0 ]; then
+  stage web-parity web_parity
+  stage web-page tests/web/page_test.sh
+fi
+
 # Random games under AddressSanitizer and UndefinedBehaviorSanitizer, with the game's invariants
 # checked after every frame; the standard library checks every table index (a table overrun stays
 # inside the one Game allocation, where the address sanitizer cannot see it).

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/detmath.h"
+
 namespace vexlot {
 
 // Rounds to nearest, ties to even, and saturates to [lo, hi]: an out-of-range value must not crash.
@@ -40,10 +42,11 @@ constexpr int32_t kYellow = 255 + 256 * 255;  // RGB(255,255,0): deadly to guys
 // The rules compute in the types they name: Rnd is a Single, Sin, Cos, Atn and Sqr return Double
 // whatever their argument, a Single times a Double is a Double, and a store into an Integer or Single
 // field rounds once at the end. These take and return double, so a Single argument is widened first
-// and never meets the float overloads of <cmath>.
-inline double dsin(double a) { return std::sin(a); }
-inline double dcos(double a) { return std::cos(a); }
-inline double datan(double a) { return std::atan(a); }
+// and never meets the float overloads of <cmath>. Sin, Cos and Atn are the game's own (core/detmath.h),
+// so every platform gets the same last bit.
+inline double dsin(double a) { return detSin(a); }
+inline double dcos(double a) { return detCos(a); }
+inline double datan(double a) { return detAtan(a); }
 inline double dsqrt(double a) { return std::sqrt(a); }
 // Rnd widened to Double, for expressions the rules compute in Double.
 inline double widen(float single) { return single; }

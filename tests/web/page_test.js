@@ -1,0 +1,210 @@
+// The browser page in headless chromium: it loads without a console error, shows the level, takes
+// the keys, shows the panels, plays sounds through Web Audio, keeps 60 game frames a second, plays a
+// desktop replay to the end and hands out a replay that the desktop program verifies.
+//   node tests/web/page_test.js SITE_DIR NATIVE_PROGRAM
+// Prints the page's frame cost (measured in the page) for the README. Exit status 0 when all passed.
+'use strict';
+const { spawn, execFileSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+const site = path.resolve(process.argv[2] || 'build-web/site');
+const native = path.resolve(process.argv[3] || 'build/vexlot');
+const root = path.resolve(__dirname, '..', '..');
+const results = [];
+let failures = 0;
+function check(name, ok, detail = '') {
+  results.push(`${ok ? 'ok  ' : 'FAIL'} ${name}${detail ? ': ' + detail : ''}`);
+  console.log(results[results.length - 1]);
+  if (!ok) failures++;
+}
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Waits for fn() to be true, polling; false after `ms`.
+async function until(fn, ms, every = 50) {
+  const end = Date.now() + ms;
+  while (Date.now() < end) {
+    if (await fn()) return true;
+    await sleep(every);
+  }
+  return false;
+}
+
+// python3 -m http.server on a free port of 127.0.0.1; resolves to [process, port].
+function serve(dir) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', dir],
+      { stdio: ['ignore', 'pipe', 'pipe'] });
+    const timer = setTimeout(() => reject(new Error('the web server did not start')), 10000);
+    server.stdout.on('data', (d) => {
+      const m = /port (\d+)/.exec(String(d));
+      if (m) { clearTimeout(timer); resolve([server, Number(m[1])]); }
+    });
+    server.on('exit', (code) => reject(new Error('the web server exited with ' + code)));
+  });
+}
+
+async function main() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vexlot-chromium-'));
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'vexlot-downloads-'));
+  const [server, port] = await serve(site);
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync', '--no-first-run', '--mute-audio',
+           '--window-size=1280,800'],
+    defaultViewport: { width: 1280, height: 800 },
+    timeout: 30000,
+  });
+  const consoleErrors = [];
+  try {
+    const page = await browser.newPage();
+    page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+    page.on('pageerror', (e) => consoleErrors.push('page error: ' + e.message));
+    page.on('requestfailed', (r) => consoleErrors.push('request failed: ' + r.url()));
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+
+    await page.goto(`http://127.0.0.1:${port}/?seed=9`, { waitUntil: 'load', timeout: 30000 });
+    check('the module loads', await until(() => page.evaluate(() => window.vexlot.ready()), 20000));
+    check('a click-to-start screen', await page.$eval('#start', (e) => !e.hidden));
+    await page.click('#start');
+    check('the game runs after the click', await until(() => page.evaluate(() => vexlot.frame() > 30), 5000));
+    check('the seed from the address', (await page.evaluate(() => vexlot.seed())) === '9');
+
+    // The level at its place: the dome's blue and the ground's green (as the desktop draws them).
+    const pixel = (x, y) => page.evaluate((px, py) => Array.from(
+      document.getElementById('screen').getContext('2d').getImageData(px, py, 1, 1).data.slice(0, 3)), x, y);
+    const same = (a, b) => a.every((v, i) => v === b[i]);
+    check('the dome is blue', same(await pixel(60, 350), [84, 136, 232]), String(await pixel(60, 350)));
+    check('the ground is green', same(await pixel(300, 520), [20, 78, 29]), String(await pixel(300, 520)));
+    const css = await page.$eval('#screen', (c) => [getComputedStyle(c).imageRendering, c.clientWidth, c.clientHeight]);
+    check('the canvas is scaled sharply to fit', css[0] === 'pixelated' && css[1] >= 796, css.join(' '));
+
+    // Walking: the guy is put on the open ground by a press on the world (as on the desktop), then
+    // walks each way from where he has come to rest.
+    const state = async () => JSON.parse(await page.evaluate(() => vexlot.dump()));
+    const guy = async () => (await state()).guys[0];
+    const box = await page.$eval('#screen', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 796]; });
+    await page.mouse.click(box[0] + 360 * box[2], box[1] + 420 * box[2]);
+    const settle = () => until(async () => { const a = await guy(); await sleep(100); const b = await guy(); return a.x === b.x && a.y === b.y; }, 4000);
+    await settle();
+    const x0 = (await guy()).x;
+    await page.keyboard.down('ArrowRight');
+    await sleep(500);
+    await page.keyboard.up('ArrowRight');
+    await settle();
+    const x1 = (await guy()).x;
+    await page.keyboard.down('ArrowLeft');
+    await sleep(500);
+    await page.keyboard.up('ArrowLeft');
+    await settle();
+    const x2 = (await guy()).x;
+    check('Right walks right, Left walks left', x0 > 4000 && x1 > x0 + 300 && x2 < x1 - 300, `x ${x0} -> ${x1} -> ${x2}`);
+
+    const panelColour = [212, 208, 200];
+    const before = await pixel(96, 150);
+    await page.keyboard.press('d');
+    const shown = await until(async () => same(await pixel(96, 150), panelColour), 2000);
+    check('"d" shows the panels', !same(before, panelColour) && shown, `${before} -> ${await pixel(96, 150)}`);
+    await page.keyboard.press('d');
+
+    await page.keyboard.press('s');
+    await page.keyboard.down('Alt');
+    await sleep(400);
+    await page.keyboard.up('Alt');
+    const played = await until(() => page.evaluate(() => vexlot.sound().started > 0), 3000);
+    const sound = await page.evaluate(() => vexlot.sound());
+    check('after "s" and fire a sound plays', played && sound.state === 'running', JSON.stringify(sound));
+
+    // The game's pace over five seconds, and what a frame costs in the page.
+    const f0 = await page.evaluate(() => vexlot.frame());
+    const t0 = Date.now();
+    await sleep(5000);
+    const f1 = await page.evaluate(() => vexlot.frame());
+    const rate = (f1 - f0) / ((Date.now() - t0) / 1000);
+    check('60 game frames a second', rate >= 58 && rate <= 62, rate.toFixed(2) + ' frames/s');
+    const cost = (await page.evaluate(() => vexlot.cost())).split(' ').map(Number);
+    console.log(`frame cost in the page: sim ${cost[2].toFixed(3)} ms/frame, compose ${cost[3].toFixed(3)} ms, ` +
+                `present (to RGBA + putImageData) ${cost[4].toFixed(3)} ms; ${cost[1]} shown frames/s`);
+
+    // A replay of this game, downloaded from the page, verifies in the desktop program.
+    await page.click('#download');
+    let file = null;
+    await until(() => {
+      file = fs.readdirSync(downloads).find((f) => f.endsWith('.replay'));
+      return Boolean(file);
+    }, 5000);
+    if (!file) {
+      check('the page hands out a replay', false);
+    } else {
+      let out = '';
+      let ok = true;
+      try {
+        out = execFileSync(native, ['--headless', '--replay', path.join(downloads, file)], { encoding: 'utf8' });
+      } catch (e) {
+        ok = false;
+        out = String(e.stdout) + String(e.stderr);
+      }
+      check('the downloaded replay verifies in the desktop program', ok && /replay verified/.test(out), out.trim());
+    }
+
+    // A desktop recording plays to its end in the page, every checkpoint matching.
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#load-replay')]);
+    await chooser.accept([path.join(root, 'tests/replays/firepit.replay')]);
+    const done = await until(() => page.evaluate(() => (vexlot.status() & 16) !== 0), 15000, 200);
+    const status = await page.evaluate(() => vexlot.status());
+    const info = await page.$eval('#replay-info', (e) => e.textContent);
+    const recorded = fs.readFileSync(path.join(root, 'tests/replays/firepit.replay'), 'utf8')
+      .split('\n').filter((l) => / (check|end) /.test(l)).length;
+    check('a desktop replay verifies in the page',
+          done && (status & 64) === 0 && info.includes(`verified: ${recorded} checkpoints`), info);
+
+    // Esc ends the game.
+    await page.click('#new-game');
+    await until(() => page.evaluate(() => vexlot.frame() > 5), 3000);
+    await page.keyboard.press('Escape');
+    check('Esc ends the game', await until(() => page.$eval('#ended', (e) => !e.hidden), 2000));
+
+    // A fast screen: an animation frame every 7 ms or so; the game must still step 60 times a second.
+    const fast = await browser.newPage();
+    fast.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+    fast.on('pageerror', (e) => consoleErrors.push('page error: ' + e.message));
+    await fast.evaluateOnNewDocument(() => {
+      window.requestAnimationFrame = (callback) => setTimeout(() => callback(performance.now()), 7);
+    });
+    await fast.goto(`http://127.0.0.1:${port}/?seed=9`, { waitUntil: 'load', timeout: 30000 });
+    await until(() => fast.evaluate(() => window.vexlot.ready()), 20000);
+    await fast.click('#start');
+    await until(() => fast.evaluate(() => vexlot.frame() > 30), 5000);
+    const g0 = await fast.evaluate(() => vexlot.frame());
+    const s0 = Date.now();
+    await sleep(3000);
+    const g1 = await fast.evaluate(() => vexlot.frame());
+    const fastRate = (g1 - g0) / ((Date.now() - s0) / 1000);
+    const fastCost = (await fast.evaluate(() => vexlot.cost())).split(' ').map(Number);
+    check('60 game frames a second on a screen of over 100 Hz',
+          fastRate >= 58 && fastRate <= 62 && fastCost[1] <= 62 && fastCost[5] > 100,
+          `${fastRate.toFixed(2)} frames/s, ${fastCost[1]} shown and ${fastCost[5]} animation frames a second`);
+    await fast.close();
+
+    check('no console errors', consoleErrors.length === 0, consoleErrors.join(' | '));
+  } finally {
+    await browser.close();
+    server.kill();
+    fs.rmSync(profile, { recursive: true, force: true });
+    fs.rmSync(downloads, { recursive: true, force: true });
+  }
+}
+
+main().then(() => {
+  console.log(failures ? `page test: ${failures} FAILED` : 'page test: all passed');
+  process.exit(failures ? 1 : 0);
+}, (e) => {
+  console.error('page test: ' + (e && e.stack ? e.stack : e));
+  process.exit(1);
+});

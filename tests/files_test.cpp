@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "core/core.h"
+#include "program.h"
 #include "session/files.h"
 #include "session/script.h"
 
@@ -23,35 +24,10 @@ using namespace vexlot;
 
 namespace {
 
-struct Temp {
-    fs::path dir = fs::temp_directory_path() / ("vexlot-files-" + std::to_string(::getpid()));
-    Temp() { fs::create_directories(dir); }
-    ~Temp() { fs::remove_all(dir); }
-    std::string operator/(const std::string& name) const { return (dir / name).string(); }
-};
+using test::slurp;
+using Temp = test::TempDir;
 
 void put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-struct Outcome {
-    int status = -1;
-    std::string err;
-};
-// The program with these arguments (and a shell prefix such as a file size limit).
-Outcome runVexlot(const std::string& args, const std::string& prefix = "") {
-    const std::string err = (fs::temp_directory_path() / ("vexlot-files-err-" + std::to_string(::getpid()))).string();
-    const std::string cmd = prefix + " " + VEXLOT_BINARY + " " + args + " >/dev/null 2>" + err;
-    const int raw = std::system(("bash -c '" + cmd + "'").c_str());
-    Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(err)};
-    fs::remove(err);
-    return r;
-}
 
 // A PNG of the given header and image data (zlib stream); chunk checksums are not read by the game.
 std::string png(uint32_t width, uint32_t height, const std::string& zlibData, uint32_t dataLength) {
@@ -108,10 +84,10 @@ TEST(Files, InputsAreReadWithLimitsAndClearErrors) {
         {"--script " + t / "script.txt", 2, "--script needs --headless"},
     };
     for (const Case& c : cases) {
-        const Outcome r = runVexlot(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args << ": " << r.err;
-        EXPECT_NE(r.err.find(c.expect), std::string::npos) << c.args << ": " << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
+        const test::RunResult r = test::run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << ": " << r.output;
+        EXPECT_NE(r.output.find(c.expect), std::string::npos) << c.args << ": " << r.output;
+        EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << "one line: " << r.output;
     }
     EXPECT_THROW(readInputFile(t / "script.txt", 5), std::runtime_error);  // over a stated limit
     EXPECT_EQ(readInputFile(t / "script.txt", 10), "1 down 39\n");
@@ -137,15 +113,15 @@ TEST(Files, OutputsAreCheckedBeforeTheFirstFrame) {
         {"--dump " + t / "nofolder/d.json", "--dump: cannot write"},
     };
     for (const Case& c : cases) {
-        const Outcome r = runVexlot("--headless --frames 600 --seed 1 " + c.args);
+        const test::RunResult r = test::run("--headless --frames 600 --seed 1 " + c.args);
         EXPECT_EQ(r.status, 2) << c.args;
-        EXPECT_NE(r.err.find(c.expect), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_NE(r.output.find(c.expect), std::string::npos) << c.args << ": " << r.output;
     }
     EXPECT_EQ(slurp(t / "keep.json"), "precious");
     EXPECT_FALSE(fs::exists(t / "a.json"));
     if (!root) {
-        const Outcome r = runVexlot("--headless --frames 1 --dump " + t / "locked/d.json");
-        EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+        const test::RunResult r = test::run("--headless --frames 1 --dump " + t / "locked/d.json");
+        EXPECT_NE(r.output.find("Permission denied"), std::string::npos) << r.output;
     }
     ::chmod((t / "locked").c_str(), 0700);
 }
@@ -154,24 +130,24 @@ TEST(Files, OutputsAreCheckedBeforeTheFirstFrame) {
 // which file stopped and why, and the replay reader verifies what is there.
 TEST(Files, ARecordingOnAFullDiskKeepsItsCompleteLines) {
     Temp t;
-    const Outcome r = runVexlot("--headless --frames 3000 --seed 4 --record " + t / "full.replay", "trap \"\" XFSZ; ulimit -f 1;");
-    EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_NE(r.err.find("recording to " + t / "full.replay" + " stopped: File too large"), std::string::npos) << r.err;
+    const test::RunResult r = test::run("--headless --frames 3000 --seed 4 --record " + t / "full.replay", "trap \"\" XFSZ; ulimit -f 1;");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("recording to " + t / "full.replay" + " stopped: File too large"), std::string::npos) << r.output;
     const std::string text = slurp(t / "full.replay");
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
     EXPECT_LE(text.size(), 1024u);
     const Script s = parseScript(text);
     EXPECT_EQ(s.endFrame, 0);
-    const Outcome verify = runVexlot("--headless --replay " + t / "full.replay");
-    EXPECT_EQ(verify.status, 0) << verify.err;
+    const test::RunResult verify = test::run("--headless --replay " + t / "full.replay");
+    EXPECT_EQ(verify.status, 0) << verify.output;
 }
 
 TEST(Files, NewFilesNeverOverwriteOrFollowWhatIsThere) {
     Temp t;
     std::vector<std::string> names;
     for (int k = 0; k < 3; ++k) {
-        NewFile f = createUnique(t.dir.string(), "vexlot", "png");
+        NewFile f = createUnique(t.path.string(), "vexlot", "png");
         writeNewFile(f, "picture " + std::to_string(k));
         names.push_back(f.path);
     }
@@ -184,7 +160,7 @@ TEST(Files, NewFilesNeverOverwriteOrFollowWhatIsThere) {
     fs::create_symlink(t / "target", t / "latest.replay");
     put(t / "game.replay", "vexlot-replay 2\n");
     std::string why;
-    ASSERT_TRUE(publishLatest(t.dir.string(), t / "game.replay", why)) << why;
+    ASSERT_TRUE(publishLatest(t.path.string(), t / "game.replay", why)) << why;
     EXPECT_EQ(slurp(t / "target"), "the user's own file");
     EXPECT_FALSE(fs::is_symlink(t / "latest.replay"));
     EXPECT_EQ(slurp(t / "latest.replay"), "vexlot-replay 2\n");

@@ -233,3 +233,14 @@ TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
     one.game().guyTable[0].state = GuyState::Dead;
     EXPECT_EQ(judgeRound(one.game()), RoundResult::Playing);  // a game of one has no rounds
 }
+
+TEST(Session, AReplayResealedAfterAnEditReachesTheGame) {
+    std::vector<std::vector<InputEvent>> walk(121);
+    walk[5].push_back({T::KeyDown, 39});
+    const std::string good = record(9, 120, walk);
+    const std::string edited = replaced(good, "5 down 39", "5 down 37");
+    EXPECT_NE(errorOf(edited), "accepted");
+    EXPECT_EQ(errorOf(resealReplay(edited)), "accepted");
+    EXPECT_EQ(resealReplay(good), good);
+    EXPECT_EQ(verify(resealReplay(edited)), -1);  // the edit changes the game: the first checkpoint differs
+}

@@ -347,7 +347,8 @@ std::string resealReplay(std::string_view text) {
         const size_t end = eol == std::string_view::npos ? text.size() : eol + 1;
         std::string line(text.substr(pos, end - pos));
         pos = end;
-        const std::vector<std::string_view> w = words(line);
+        const size_t body = line.size() - (!line.empty() && line.back() == '\n' ? 1 : 0);
+        const std::vector<std::string_view> w = words(std::string_view(line).substr(0, body));
         if (w.size() == 4 && (w[1] == "check" || w[1] == "end") && w[3].size() == 8) {
             const size_t at = static_cast<size_t>(w[3].data() - line.data());
             line.replace(at, 8, hex(lineSum(sum, std::string_view(line).substr(0, at)), 8));

@@ -164,8 +164,23 @@ async function main() {
     check('a desktop replay verifies in the page',
           done && (status & 64) === 0 && info.includes(`verified: ${recorded} checkpoints`), info);
 
-    // Esc ends the game.
+    // Death: presses on the fire pit put the guy in the flames until he dies; the banner says so and
+    // Enter starts a new game.
     await page.click('#new-game');
+    await until(() => page.evaluate(() => vexlot.frame() > 5), 3000);
+    const pit = await page.$eval('#screen', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 796]; });
+    const dead = await until(async () => {
+      await page.mouse.click(pit[0] + 760 * pit[2], pit[1] + 560 * pit[2]);
+      return (await page.evaluate(() => vexlot.status()) & 2) !== 0;
+    }, 20000, 300);
+    check('the death banner', dead && await until(() => page.$eval('#dead', (e) => !e.hidden), 1000));
+    const deadFrame = await page.evaluate(() => vexlot.frame());
+    await page.keyboard.press('Enter');
+    check('Enter after death starts a new game',
+          await until(() => page.evaluate((f) => vexlot.frame() < f && (vexlot.status() & 2) === 0, deadFrame), 2000) &&
+          await page.$eval('#dead', (e) => e.hidden));
+
+    // Esc ends the game.
     await until(() => page.evaluate(() => vexlot.frame() > 5), 3000);
     await page.keyboard.press('Escape');
     check('Esc ends the game', await until(() => page.$eval('#ended', (e) => !e.hidden), 2000));

@@ -168,6 +168,29 @@ async function main() {
     check('a desktop replay verifies in the page',
           done && (status & 64) === 0 && info.includes(`verified: ${recorded} checkpoints`), info);
 
+    // A level picture dropped on the page: a new game on it, whose replay names the picture and
+    // verifies natively on the same picture.
+    const levelBytes = fs.readFileSync(path.join(root, 'assets/level.png')).toString('base64');
+    await page.evaluate((b64) => {
+      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+      const drop = new DataTransfer();
+      drop.items.add(new File([bytes], 'level.png', { type: 'image/png' }));
+      window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+    }, levelBytes);
+    const onLevel = await until(() => page.evaluate(() => /\nlevel [0-9a-f]{16}\n/.test(vexlot.replayText()) &&
+                                                        vexlot.frame() > 120), 8000);
+    const levelReplay = path.join(downloads, 'level.replay');
+    fs.writeFileSync(levelReplay, await page.evaluate(() => vexlot.replayText()));
+    let levelOut = '';
+    try {
+      levelOut = execFileSync(native, ['--headless', '--level', path.join(root, 'assets/level.png'), '--replay', levelReplay],
+                              { encoding: 'utf8' });
+    } catch (e) {
+      levelOut = String(e.stdout) + String(e.stderr);
+    }
+    check('a dropped level picture plays, and its replay verifies natively', onLevel && /replay verified/.test(levelOut),
+          levelOut.trim());
+
     // Death: presses on the fire pit put the guy in the flames until he dies; the banner says so and
     // Enter starts a new game.
     await page.click('#new-game');

@@ -169,7 +169,9 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
         std::strcmp(e->key, "-") == 0 || std::strcmp(e->key, "+") == 0 || std::strcmp(e->key, "=") == 0 ||
         (e->key[0] == 'F' && e->key[1] >= '0' && e->key[1] <= '9') || e->ctrlKey || e->metaKey)
         return EM_FALSE;
-    if (!gameKeysLive()) return EM_FALSE;
+    // While paused (or the help is up) only releases get through, so no key stays held in the game.
+    const bool releaseWhilePaused = !down && web.paused && !web.replaying;
+    if (!gameKeysLive() && !releaseWhilePaused) return EM_FALSE;
     if (const int vk = virtualKey(e->code)) web.pending.push_back(key(down ? T::KeyDown : T::KeyUp, vk));
     if (down) {
         const unsigned char c = static_cast<unsigned char>(e->key[0]);

@@ -196,7 +196,8 @@
   }
 
   // ---- Keys of the page itself; the game's keys go to the module (html5.h) ----
-  // Registered before the module's own listener, so a key used here never reaches the game.
+  // The module's listener sees each key first and passes over the page's own keys (F keys, ?, P,
+  // - and +), and every key while the help is up or the game is paused.
   window.addEventListener('keydown', (e) => {
     const mine = () => { e.preventDefault(); e.stopImmediatePropagation(); };
     if (!started) {

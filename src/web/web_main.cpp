@@ -169,7 +169,9 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
         std::strcmp(e->key, "-") == 0 || std::strcmp(e->key, "+") == 0 || std::strcmp(e->key, "=") == 0 ||
         (e->key[0] == 'F' && e->key[1] >= '0' && e->key[1] <= '9') || e->ctrlKey || e->metaKey)
         return EM_FALSE;
-    if (!gameKeysLive()) return EM_FALSE;
+    // While paused (or the help is up) only releases get through, so no key stays held in the game.
+    const bool releaseWhilePaused = !down && web.paused && !web.replaying;
+    if (!gameKeysLive() && !releaseWhilePaused) return EM_FALSE;
     if (const int vk = virtualKey(e->code)) web.pending.push_back(key(down ? T::KeyDown : T::KeyUp, vk));
     if (down) {
         const unsigned char c = static_cast<unsigned char>(e->key[0]);
@@ -346,11 +348,12 @@ EMSCRIPTEN_KEEPALIVE void vx_release_keys() {
 }
 
 // Bits: 1 playing, 2 the player's guy is dead, 4 the game ended (Esc), 8 a replay, 16 the replay is
-// over, 32 paused, 64 a replay differs from its recording.
+// over, 32 paused, 64 a replay differs from its recording. Dead means no hit points left: the guy's
+// state is no help, as flames turn a corpse "hurt" for a frame now and then.
 EMSCRIPTEN_KEEPALIVE int vx_status() {
     if (!web.session) return 0;
     const Game& g = web.session->game();
-    return 1 | (g.guyTable[0].state == GuyState::Dead ? 2 : 0) | (g.ended ? 4 : 0) | (web.replaying ? 8 : 0) |
+    return 1 | (g.life.value < 1 ? 2 : 0) | (g.ended ? 4 : 0) | (web.replaying ? 8 : 0) |
            (web.replayDone ? 16 : 0) | (web.paused ? 32 : 0) | (web.session->mismatch() ? 64 : 0);
 }
 // The game's state as the headless runner's dump (one JSON line), for the browser test and the curious.

@@ -326,7 +326,7 @@ EMSCRIPTEN_KEEPALIVE const char* vx_replay_text() {
     const Game& g = web.session->game();
     text = web.recording.text;
     if (!g.ended) {  // an ended game's recording has its end line already
-        // resealReplay fills in the checksum of a last line only when it has no line end yet.
+        // resealReplay fills in the end line's checksum; the lines before are sealed already.
         char line[64];
         std::snprintf(line, sizeof line, "%d end %016llx 00000000", g.frame,
                       static_cast<unsigned long long>(stateHash(g)));

@@ -275,7 +275,7 @@ private:
 
 class Window {
 public:
-    explicit Window(const RunOptions& options) : options_(options) {}
+    Window(const RunOptions& options, WindowProbe* probe) : options_(options), probe_(probe) {}
     ~Window();
     bool open();
     int run();
@@ -300,6 +300,8 @@ private:
     void fitPicture(int width);
 
     const RunOptions& options_;
+    WindowProbe* probe_;
+    int shownFrames_ = 0;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
@@ -597,6 +599,7 @@ bool Window::frame(Controls& c) {
     static constexpr uint32_t kPeriods[] = {32, 16, 16, 16, 16};
     static constexpr const char* kSpeedNames[] = {"1/2", "1", "2", "4", "8"};
     std::vector<InputEvent> events;
+    if (probe_) probe_->beforeFrame(++shownFrames_);
     collect(events, c);
     if (c.quit) return false;
     if (c.toggleFullscreen) {
@@ -637,6 +640,7 @@ bool Window::frame(Controls& c) {
             going = session_->step(pending_);
             pending_.clear();
             if (twoPlayers()) match_.update(session_->game());
+            if (probe_) probe_->afterFrame(session_->game());
         }
         simMs = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
         if (!going) return false;
@@ -711,8 +715,8 @@ int Window::run() {
 
 }  // namespace
 
-int runWindow(const RunOptions& options) {
-    Window window(options);
+int runWindow(const RunOptions& options, WindowProbe* probe) {
+    Window window(options, probe);
     if (!window.open()) return 1;
     return window.run();
 }

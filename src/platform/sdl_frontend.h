@@ -3,5 +3,16 @@
 #include "platform/headless.h"
 
 namespace vexlot {
-int runWindow(const RunOptions& options);
-}
+
+struct Game;
+
+// What a test of the window may do around each shown frame (drive virtual devices, look at the game).
+struct WindowProbe {
+    virtual ~WindowProbe() = default;
+    virtual void beforeFrame(int shownFrame) = 0;  // before the frame's input is gathered
+    virtual void afterFrame(const Game& game) = 0;
+};
+
+int runWindow(const RunOptions& options, WindowProbe* probe = nullptr);
+
+}  // namespace vexlot

@@ -15,6 +15,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "platform/keymap.h"
 #include "platform/pacer.h"
 #include "session/files.h"
 #include "session/match.h"
@@ -131,22 +132,6 @@ InputEvent key(T type, int code) {
     e.type = type;
     e.code = code;
     return e;
-}
-
-// The second player's keys in a game of two, on the left of the keyboard: W A S D walk, jump and
-// crawl, Space fires, Q and E aim up and down, F aims straight ahead; Tab is the next weapon.
-int secondPlayerKey(SDL_Keycode k) {
-    switch (k) {
-    case SDLK_a: return VirtualKey::Left;
-    case SDLK_d: return VirtualKey::Right;
-    case SDLK_w: return VirtualKey::Up;
-    case SDLK_s: return VirtualKey::Down;
-    case SDLK_SPACE: return VirtualKey::Alt;
-    case SDLK_q: return VirtualKey::Comma;
-    case SDLK_e: return VirtualKey::Period;
-    case SDLK_f: return VirtualKey::Slash;
-    default: return 0;
-    }
 }
 
 // The character that picks the weapon after `weapon`: "1".."9", ":", and round again.
@@ -286,6 +271,8 @@ private:
     bool frame(Controls& c);
     void collect(std::vector<InputEvent>& events, Controls& c);
     void keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& events, Controls& c);
+    const KeyBinding* boundKey(SDL_Keycode k) const;
+    void loadKeys();
     void present(const FrameBuffer& picture);
     void decorate(double simMs, double composeMs);
     void drawOverlay(double simMs, double composeMs);
@@ -309,6 +296,7 @@ private:
     Viewport viewport_;
     FrameBuffer fb_, shown_;
     std::array<Gamepad, 2> pads_;
+    std::map<SDL_Keycode, KeyBinding> keys_;
     std::unique_ptr<MixerSound> mixer_;
     Level level_;
     std::optional<std::string> dataFolder_;
@@ -394,16 +382,17 @@ void Window::keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& even
     } else if (k == SDLK_r) {
         if (playerDown()) c.newGame = true;
         else if (!key.repeat) restartHeldSince_ = SDL_GetTicks() | 1;
-    } else if (twoPlayers() && k == SDLK_TAB) {
-        if (!key.repeat) {
-            InputEvent e = vexlot::key(T::Char, nextWeaponChar(session_->game().guyTable[1].weapon));
-            e.player = 1;
+    } else if (const KeyBinding* b = boundKey(k)) {
+        if (b->gameKey == kNextWeaponKey) {
+            if (key.repeat) return;
+            InputEvent e = vexlot::key(T::Char, nextWeaponChar(session_->game().guyTable[b->player].weapon));
+            e.player = b->player;
+            events.push_back(e);
+        } else {
+            InputEvent e = vexlot::key(T::KeyDown, b->gameKey);
+            e.player = b->player;
             events.push_back(e);
         }
-    } else if (int p2 = twoPlayers() ? secondPlayerKey(k) : 0) {
-        InputEvent e = vexlot::key(T::KeyDown, p2);
-        e.player = 1;
-        events.push_back(e);
     } else if (k == SDLK_F5 || k == SDLK_F6) {
         // Sound and panels also on keys of their own: in a game of two, S and D are player 2's.
         events.push_back(vexlot::key(T::Char, k == SDLK_F5 ? CharCode::LetterS : CharCode::LetterD));
@@ -411,6 +400,33 @@ void Window::keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& even
         if (int code = virtualKey(k)) events.push_back(vexlot::key(T::KeyDown, code));
         if (k == SDLK_ESCAPE) events.push_back(vexlot::key(T::Char, CharCode::Escape));
     }
+}
+
+// The player's key bound to keyboard key k; player 2's only in a game of two.
+const KeyBinding* Window::boundKey(SDL_Keycode k) const {
+    const auto it = keys_.find(k);
+    if (it == keys_.end() || (it->second.player == 1 && !twoPlayers())) return nullptr;
+    return &it->second;
+}
+
+// The keys file of the user's, when there is one; a damaged one is said in one line and left unused.
+void Window::loadKeys() {
+    std::vector<KeyBinding> bindings = defaultKeys();
+    const std::string path = keysFilePath();
+    std::error_code ec;
+    if (!path.empty() && fs::exists(path, ec)) {
+        try {
+            std::string problem;
+            bindings = readKeys(readInputFile(path, 64 << 10), path,
+                                [](const std::string& name) { return SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN; },
+                                problem);
+            if (!problem.empty()) std::fprintf(stderr, "vexlot: %s\n", problem.c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vexlot: %s; using the default keys\n", e.what());
+        }
+    }
+    keys_.clear();
+    for (const KeyBinding& b : bindings) keys_[SDL_GetKeyFromName(b.key.c_str())] = b;
 }
 
 void Window::collect(std::vector<InputEvent>& events, Controls& c) {
@@ -426,9 +442,10 @@ void Window::collect(std::vector<InputEvent>& events, Controls& c) {
             const SDL_Keycode k = e.key.keysym.sym;
             if (k == SDLK_r) restartHeldSince_ = 0;
             if (replaying()) break;
-            if (int p2 = twoPlayers() ? secondPlayerKey(k) : 0) {
-                InputEvent up = key(T::KeyUp, p2);
-                up.player = 1;
+            if (const KeyBinding* b = boundKey(k)) {
+                if (b->gameKey == kNextWeaponKey) break;
+                InputEvent up = key(T::KeyUp, b->gameKey);
+                up.player = b->player;
                 events.push_back(up);
             } else if (int code = virtualKey(k)) {
                 events.push_back(key(T::KeyUp, code));
@@ -440,8 +457,9 @@ void Window::collect(std::vector<InputEvent>& events, Controls& c) {
                 for (const char* ch = e.text.text; *ch; ++ch) {
                     const unsigned char u = static_cast<unsigned char>(*ch);
                     const bool frontEnd = u == 'p' || u == 'P' || u == '-' || u == '+' || u == '=' || u == 'r' || u == 'R';
-                    const bool secondPlayers = twoPlayers() && secondPlayerKey(static_cast<SDL_Keycode>(u | 0x20)) != 0;
-                    if (u < 128 && !frontEnd && !secondPlayers) events.push_back(key(T::Char, u));
+                    // A character typed on a player's key is that key's, not the game's character.
+                    const bool bound = u < 128 && boundKey(static_cast<SDL_Keycode>(u >= 'A' && u <= 'Z' ? u | 0x20 : u));
+                    if (u < 128 && !frontEnd && !bound) events.push_back(key(T::Char, u));
                 }
             break;
         case SDL_MOUSEBUTTONDOWN: {
@@ -692,6 +710,7 @@ int Window::run() {
         std::string why;
         dataFolder_ = dataFolder(why);  // screenshots still go there
     }
+    loadKeys();
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);
 

@@ -242,10 +242,13 @@ tail -n 1 "$dir/data/vexlot/latest.replay" | grep -q ' end ' || fail "latest.rep
   fail "the recorded game does not verify: $(cat "$dir/verify.log")"
 ok "recorded $(basename "$(compgen -G "$dir/data/vexlot/vexlot-*.replay")"), latest.replay verifies"
 
-# --- 8. Two players: a window of two views, W A S D and Space for player 2 beside the arrows and Alt
-# for player 1; both players' keys reach the game (the recording has them), SIGTERM ends it with
-# its end line.
-SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$dir/data2" \
+# --- 8. Two players: a window of two views, player 2's keys on the left of the keyboard (one of them
+# rebound by a keys file) beside the arrows and Alt for player 1; both players' keys reach the game
+# (the recording has them), SIGTERM ends it with its end line.
+# Player 2 walks right on L here: the keys file of the user's rebinds it.
+mkdir -p "$dir/config/vexlot"
+printf '# walk right with L\np2.right = L\n' >"$dir/config/vexlot/keys"
+SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$dir/data2" XDG_CONFIG_HOME="$dir/config" \
   "$bin" --players 2 --seed 7 >"$dir/game2.log" 2>&1 &
 game_pid=$!
 poll 10000 window_up || fail "two players: no visible window within 10 s"
@@ -255,9 +258,9 @@ xdotool windowfocus --sync "$wid" || fail "cannot focus the two-player window"
 sleep 1
 shot two-before
 before=$png
-xdotool keydown d keydown Right
+xdotool keydown l keydown Right
 sleep 1.2
-xdotool keyup d keyup Right key space key Tab
+xdotool keyup l keyup Right key space key Tab
 sleep 0.3
 shot two-after
 changed() { compare -metric AE "$before" "$png" -crop "$1" null: 2>&1 | cut -d' ' -f1; }

@@ -6,7 +6,7 @@
 
 namespace vexlot {
 
-int runWindow(const RunOptions&) {
+int runWindow(const RunOptions&, WindowProbe*) {
     std::fprintf(stderr, "vexlot: this build has no window; use --headless, or play it in the browser page\n");
     return 2;
 }

@@ -27,19 +27,22 @@ uint32_t bigEndian(const unsigned char* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
-// What the PNG's chunks say before any of its data is inflated: the header's size and format, and the
-// image data (IDAT) of every chunk joined, empty ones dropped (the decoder would copy from a buffer it
-// has not made yet for a leading one).
+// What the PNG's chunks say before any of its data is inflated: the header's size and format, the
+// image data (IDAT) of every chunk joined, and the picture's bytes as the decoder is to see them: up to
+// its end chunk, without empty IDAT chunks (the decoder would copy from a buffer it has not made yet
+// for a leading one).
 struct PngLayout {
     uint32_t width = 0, height = 0;
     int bitDepth = 0, colourType = 0, interlace = 0;
-    std::vector<unsigned char> data;  // the zlib stream of the image
+    std::vector<unsigned char> data;     // the zlib stream of the image
+    std::vector<unsigned char> cleaned;  // the picture for the decoder
 };
 
 PngLayout readLayout(const unsigned char* bytes, std::size_t size) {
     static constexpr unsigned char kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
     if (size < 8 || !std::equal(bytes, bytes + 8, kSignature)) throw std::runtime_error("not a PNG picture");
     PngLayout png;
+    png.cleaned.assign(bytes, bytes + 8);
     bool header = false;
     for (std::size_t at = 8;;) {
         if (size - at < 12) throw std::runtime_error("corrupt PNG (it ends inside a chunk)");
@@ -56,9 +59,10 @@ PngLayout readLayout(const unsigned char* bytes, std::size_t size) {
             header = true;
         } else if (std::equal(type, type + 4, "IDAT")) {
             png.data.insert(png.data.end(), body, body + length);
-        } else if (std::equal(type, type + 4, "IEND")) {
-            break;
         }
+        const bool emptyData = length == 0 && std::equal(type, type + 4, "IDAT");
+        if (!emptyData) png.cleaned.insert(png.cleaned.end(), bytes + at, body + length + 4);
+        if (std::equal(type, type + 4, "IEND")) break;
         at += 12 + std::size_t{length};
     }
     if (!header) throw std::runtime_error("corrupt PNG (no header chunk)");
@@ -83,19 +87,6 @@ uint64_t inflatedSize(const PngLayout& png) {
         total += bytes(w, h);
     }
     return total;
-}
-
-// The picture's bytes as the decoder is to see them: with its empty IDAT chunks left out.
-std::vector<unsigned char> withoutEmptyDataChunks(const unsigned char* bytes, std::size_t size) {
-    std::vector<unsigned char> out(bytes, bytes + 8);
-    for (std::size_t at = 8; size - at >= 12;) {
-        const uint32_t length = bigEndian(bytes + at);
-        const bool emptyData = length == 0 && std::equal(bytes + at + 4, bytes + at + 8, "IDAT");
-        if (!emptyData) out.insert(out.end(), bytes + at, bytes + at + 12 + length);
-        at += 12 + std::size_t{length};
-        if (std::equal(bytes + at - 8 - length, bytes + at - 4 - length, "IEND")) break;
-    }
-    return out;
 }
 
 }  // namespace
@@ -124,10 +115,9 @@ Picture decodePng(const unsigned char* bytes, std::size_t size, int width, int h
         throw std::runtime_error(tooMuch ? "corrupt PNG (its image data inflates to more than its size needs)"
                                          : "corrupt PNG (its image data cannot be inflated)");
     }
-    const std::vector<unsigned char> cleaned = withoutEmptyDataChunks(bytes, size);
     int w = 0, h = 0, channels = 0;
     unsigned char* rgb =
-        stbi_load_from_memory(cleaned.data(), static_cast<int>(cleaned.size()), &w, &h, &channels, 3);
+        stbi_load_from_memory(png.cleaned.data(), static_cast<int>(png.cleaned.size()), &w, &h, &channels, 3);
     if (!rgb) {
         std::string why = stbi__g_failure_reason ? stbi__g_failure_reason : "corrupt PNG";
         for (char& c : why)

@@ -2,12 +2,9 @@
 
 #include <chrono>
 #include <cinttypes>
+#include <string>
+#include <vector>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <memory>
-#include <optional>
-#include <sstream>
 #include <stdexcept>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION

@@ -242,12 +242,12 @@ public:
         failureSaid_ = failureSaid_ || !f.empty();
         return f;
     }
-    // Closes the file; a finished game in the data folder becomes its latest.replay.
-    void finish(bool gameEnded) {
+    // Closes the file of a game that has ended; in the data folder it becomes latest.replay.
+    void finish() {
         const std::string path = file_.path();
         const bool ok = file_.close();
         std::string why;
-        if (ok && gameEnded && folder_ && !path.empty() && !publishLatest(*folder_, path, why))
+        if (ok && folder_ && !path.empty() && !publishLatest(*folder_, path, why))
             std::fprintf(stderr, "vexlot: %s\n", why.c_str());
     }
 
@@ -567,9 +567,8 @@ void Window::present(const FrameBuffer& picture) {
 
 // F12: a new PNG in the data folder's screenshots, never over an older one.
 void Window::saveScreenshot() {
-    std::string why = "no data folder";
     try {
-        if (!dataFolder_) throw std::runtime_error("screenshots are off: " + why);
+        if (!dataFolder_) throw std::runtime_error("there is no data folder to keep it in");
         const std::string folder = *dataFolder_ + "/screenshots";
         if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
             throw std::runtime_error("cannot create " + folder + ": " + std::strerror(errno));
@@ -608,7 +607,7 @@ bool Window::startGame(uint64_t seed, Script replay) {
 void Window::endGame() {
     if (!session_) return;
     session_->finish();
-    if (!replaying()) recording_.finish(true);
+    if (!replaying()) recording_.finish();
 }
 
 // One shown frame: input, the game's frames, composition, presentation. False when the window closes.
@@ -702,14 +701,9 @@ int Window::run() {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
         return 2;
     }
-    if (!replaying() && options_.recordPath.empty()) {
-        std::string why;
-        dataFolder_ = dataFolder(why);
-        if (!dataFolder_) std::fprintf(stderr, "vexlot: recording and screenshots are off: %s\n", why.c_str());
-    } else {
-        std::string why;
-        dataFolder_ = dataFolder(why);  // screenshots still go there
-    }
+    std::string why;
+    dataFolder_ = dataFolder(why);
+    if (!dataFolder_) std::fprintf(stderr, "vexlot: screenshots and the data folder's recordings are off: %s\n", why.c_str());
     loadKeys();
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);

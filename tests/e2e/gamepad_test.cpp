@@ -50,8 +50,11 @@ struct Script : WindowProbe {
     float startX0 = 0, startX1 = 0, walkedX0 = 0, walkedX1 = 0;
     int jumpVy = 0, rocksBeforeFire = 0, rocksAfterFire = 0, weapon0 = 0, weapon1 = 0, frames = 0;
     int weapon0Before = 0, weapon1Before = 0;
-    const Game* last = nullptr;
 
+    void both(SDL_GameControllerButton b, bool down) {
+        one.press(b, down);
+        two.press(b, down);
+    }
     void beforeFrame(int f) override {
         if (f == 2) attached = one.attach("Test pad 1") && two.attach("Test pad 2");
         if (!attached) return;
@@ -65,20 +68,12 @@ struct Script : WindowProbe {
         }
         if (f == 70) one.press(SDL_CONTROLLER_BUTTON_A, true);
         if (f == 72) one.press(SDL_CONTROLLER_BUTTON_A, false);
-        if (f == 100) {
-            one.press(SDL_CONTROLLER_BUTTON_X, true);
-            two.press(SDL_CONTROLLER_BUTTON_X, true);
-        }
+        if (f == 100) both(SDL_CONTROLLER_BUTTON_X, true);
         if (f == 130) {
-            one.press(SDL_CONTROLLER_BUTTON_X, false);
-            two.press(SDL_CONTROLLER_BUTTON_X, false);
-            one.press(SDL_CONTROLLER_BUTTON_B, true);
-            two.press(SDL_CONTROLLER_BUTTON_B, true);
+            both(SDL_CONTROLLER_BUTTON_X, false);
+            both(SDL_CONTROLLER_BUTTON_B, true);
         }
-        if (f == 133) {
-            one.press(SDL_CONTROLLER_BUTTON_B, false);
-            two.press(SDL_CONTROLLER_BUTTON_B, false);
-        }
+        if (f == 133) both(SDL_CONTROLLER_BUTTON_B, false);
         if (f == 140) one.unplug();
         if (f == 180) {
             SDL_Event quit{};
@@ -87,7 +82,6 @@ struct Script : WindowProbe {
         }
     }
     void afterFrame(const Game& g) override {
-        last = &g;
         frames = g.frame;
         if (g.frame == 9) {
             startX0 = g.guyTable[0].x;

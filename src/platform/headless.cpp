@@ -146,8 +146,16 @@ int runHeadless(const RunOptions& options) {
         if (!options.dumpPath.empty()) writeOutputFile(options.dumpPath, dumpJson(game, sounds, false));
         if (!options.worldPngPath.empty()) writeWorldPng(game, options.worldPngPath);
         if (!options.screenshotPath.empty()) {
+            // The classic picture unless the window's look is asked for.
             FrameBuffer fb;
-            composeWindow(game, fb, session.secondViewLeft());
+            ComposeOptions look;
+            look.secondViewLeft = session.secondViewLeft();
+            const Backdrop backdrop = backdropFor(game.picback);
+            if (options.look == "backdrop") {
+                look.backdrop = &backdrop;
+                look.labels = true;
+            }
+            composeWindow(game, fb, look);
             writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
         }
     } catch (const std::exception& e) {

@@ -14,6 +14,9 @@ struct RunOptions {
     std::string replayPath, recordPath, levelPath;
     int scale = 0;      // window: whole-number scale, 0 = the largest that fits the screen
     int volume = 100;   // window: sound volume 0..100
+    bool volumeGiven = false;
+    bool fill = false;  // window: fill the window keeping the picture's shape (default: the settings file)
+    std::string look;   // "classic", "backdrop" or empty (window: the settings file; headless: classic)
     int players = 1;    // 2: a second person plays guy 1
     bool playersGiven = false;
 };

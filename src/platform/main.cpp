@@ -12,15 +12,20 @@ const char* const kKeys = R"(Keys:
   Left / Right    walk and turn          Up            jump
   Down            crawl, hang on ledges  Alt           fire (hold the laser, release to shoot)
   , and .         aim up / down          /             aim straight
-  1 .. 9, :       weapon 1 .. 10         s             sound on / off
-  d               Debug and Guy panels   Esc           quit
+  1 .. 9, :       weapon 1 .. 10         s or F5       sound on / off
+  d or F6         Debug and Guy panels   Esc           quit
   P or Pause      pause                  - and +       volume
+  F1 or ?         help, change keys      R             new game (dead; or hold 1 s)
+  F7              look: sky or classic   F8            scaling: sharp or fill
   F11             fullscreen             F12           screenshot
   F3              frame times and table counts
   Mouse           a press on the world moves your guy there
 Replay window: P pause, N step one frame, Up / Down speed (x1/2 .. x8), Esc quit.
 Gamepad: d-pad or left stick walk and crawl, A jump, X or right trigger fire,
-  shoulders aim, Y aim straight, B next weapon.)";
+  shoulders aim, Y aim straight, B next weapon.
+Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon.
+Settings (sound, volume, scaling, fullscreen, look, both players' keys) stay in
+  $XDG_CONFIG_HOME/vexlot/settings (else ~/.config/vexlot/settings); the command line wins.)";
 }
 
 int main(int argc, char** argv) {
@@ -47,6 +52,10 @@ int main(int argc, char** argv) {
     auto* players = app.add_option("--players", opt.players, "1 or 2: with 2 a second person plays guy 1 (keys W A S D ...)")
                         ->check(CLI::Range(1, 2));
     auto* volume = app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
+    auto* fill = app.add_flag("--fill", opt.fill, "Window: fill the window keeping the picture's shape (F8)");
+    app.add_option("--look", opt.look, "Sky and earth behind the world, or the classic black (F7); "
+                                       "--headless --screenshot writes classic unless asked")
+        ->check(CLI::IsMember({"classic", "backdrop"}));
     CLI11_PARSE(app, argc, argv);
 
     auto refuse = [](const std::string& why) {
@@ -58,11 +67,12 @@ int main(int argc, char** argv) {
     if (*seed && *replay) return refuse("--seed cannot be given with --replay: a replay plays its own seed");
     for (const CLI::Option* o : {frames, script, dump, trace, world})
         if (!headless && *o) return refuse(o->get_name() + " needs --headless (it is an option of the headless runner)");
-    for (const CLI::Option* o : {scale, volume})
+    for (const CLI::Option* o : {scale, volume, fill})
         if (headless && *o) return refuse(o->get_name() + " is an option of the window; it means nothing with --headless");
     opt.seedGiven = seed->count() > 0;
     opt.framesGiven = frames->count() > 0;
     opt.playersGiven = players->count() > 0;
+    opt.volumeGiven = volume->count() > 0;
     if (!opt.seedGiven) opt.seed = vexlot::clockSeed();
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);

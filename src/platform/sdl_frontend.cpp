@@ -1,35 +1,19 @@
+// The window: gathers SDL input, hands the frame's events to the session, composes the picture in
+// software (src/view) and presents it scaled to the window. Settings stay in platform/settings.
 #include "platform/sdl_frontend.h"
 
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_mixer.h>
-
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <map>
-#include <memory>
-#include <optional>
 #include <sys/stat.h>
 
-#include "platform/keymap.h"
-#include "platform/pacer.h"
-#include "session/files.h"
-#include "session/match.h"
-#include "session/session.h"
-#include "view/compose.h"
-#include "view/viewport.h"
-
-#ifndef VEXLOT_DATA_DIR
-#define VEXLOT_DATA_DIR "/usr/local/share/vexlot"
-#endif
+#include "platform/window.h"
 
 namespace vexlot {
 
-namespace fs = std::filesystem;
+namespace frontend {
 
 namespace {
 
@@ -37,464 +21,226 @@ namespace {
 volatile std::sig_atomic_t gStopAsked = 0;
 extern "C" void askToStop(int) { gStopAsked = 1; }
 
-struct SdlTicks : TickSource {
-    uint32_t now() override { return SDL_GetTicks(); }
-    void sleep(uint32_t ms) override { SDL_Delay(ms); }
-};
+}  // namespace
 
-// The folder holding the sounds: beside the program, else the installed data folder.
-std::string soundFolder() {
-    std::string beside;
-    if (char* base = SDL_GetBasePath()) {
-        beside = base;
-        SDL_free(base);
+// --- Recording ---------------------------------------------------------------------------------
+
+void Recording::open(const std::string& recordPath, const std::optional<std::string>& folder) {
+    folder_ = recordPath.empty() ? folder : std::nullopt;
+    if (!recordPath.empty()) {
+        file_ = LineFile::create(recordPath);
+    } else if (folder) {
+        try {
+            const NewFile f = createUnique(*folder, "vexlot", "replay");
+            file_ = LineFile::adopt(f.fd, f.path);
+        } catch (const std::exception& e) {
+            file_ = LineFile();
+            failure_ = e.what();
+        }
     }
-    if (!beside.empty() && fs::exists(fs::path(beside) / "pop.wav")) return beside;
-    return std::string(VEXLOT_DATA_DIR) + "/";
+    if (!file_.error().empty()) failure_ = file_.error();
 }
 
-// Plays the game's .wav files; each sound cuts off the one before.
-// No audio device or a missing file: nothing plays, one warning per run.
-class MixerSound : public SoundSink {
-public:
-    explicit MixerSound(int volume) : folder_(soundFolder()) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 || Mix_OpenAudio(22050, AUDIO_S16SYS, 2, 1024) != 0) {
-            warn(std::string("no audio device (") + SDL_GetError() + "); playing without sound");
-            return;
-        }
-        Mix_AllocateChannels(1);
-        open_ = true;
-        setVolume(volume);
-    }
-    ~MixerSound() override {
-        if (!open_) return;
-        Mix_HaltChannel(-1);
-        for (auto& [name, chunk] : chunks_)
-            if (chunk) Mix_FreeChunk(chunk);
-        Mix_CloseAudio();
-    }
-    void play(const std::string& file, int32_t) override {
-        if (!open_) return;
-        auto it = chunks_.find(file);
-        if (it == chunks_.end()) {
-            std::string name = file;
-            if (!name.empty() && (name[0] == '\\' || name[0] == '/')) name.erase(0, 1);
-            Mix_Chunk* chunk = Mix_LoadWAV((folder_ + name).c_str());
-            if (!chunk) warn("cannot play " + folder_ + name + ": " + Mix_GetError());
-            it = chunks_.emplace(file, chunk).first;
-        }
-        if (it->second) Mix_PlayChannel(0, it->second, 0);
-    }
-    int volume() const { return volume_; }
-    void setVolume(int v) {
-        volume_ = std::clamp(v, 0, 100);
-        if (open_) Mix_Volume(-1, volume_ * MIX_MAX_VOLUME / 100);
-    }
-
-private:
-    void warn(const std::string& what) {
-        if (warned_) return;
-        warned_ = true;
-        std::fprintf(stderr, "vexlot: %s\n", what.c_str());
-    }
-    std::string folder_;
-    std::map<std::string, Mix_Chunk*> chunks_;
-    bool open_ = false;
-    bool warned_ = false;
-    int volume_ = 100;
-};
-
-// The game's virtual key code for an SDL key; 0 for keys the game has no code for.
-int virtualKey(SDL_Keycode k) {
-    switch (k) {
-    case SDLK_LEFT: return VirtualKey::Left;
-    case SDLK_UP: return VirtualKey::Up;
-    case SDLK_RIGHT: return VirtualKey::Right;
-    case SDLK_DOWN: return VirtualKey::Down;
-    case SDLK_LALT:
-    case SDLK_RALT: return VirtualKey::Alt;
-    case SDLK_COMMA: return VirtualKey::Comma;
-    case SDLK_PERIOD: return VirtualKey::Period;
-    case SDLK_SLASH: return VirtualKey::Slash;
-    case SDLK_ESCAPE: return VirtualKey::Escape;
-    case SDLK_RETURN: return VirtualKey::Enter;
-    case SDLK_SPACE: return VirtualKey::Space;
-    default: break;
-    }
-    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
-    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-    return 0;
+void Recording::writeLine(const std::string& line) {
+    file_.writeLine(line);
+    if (!file_.ok() && failure_.empty()) failure_ = file_.error();
 }
 
-using T = InputEvent::Type;
-InputEvent key(T type, int code) {
-    InputEvent e;
-    e.type = type;
-    e.code = code;
-    return e;
+std::string Recording::takeFailure() {
+    std::string f;
+    if (!failureSaid_) f = failure_;
+    failureSaid_ = failureSaid_ || !f.empty();
+    return f;
 }
 
-// The character that picks the weapon after `weapon`: "1".."9", ":", and round again.
-int nextWeaponChar(int weapon) { return CharCode::Digit0 + weapon % 10 + 1; }
+void Recording::finish() {
+    const std::string path = file_.path();
+    const bool ok = file_.close();
+    std::string why;
+    if (ok && folder_ && !path.empty() && !publishLatest(*folder_, path, why))
+        std::fprintf(stderr, "vexlot: %s\n", why.c_str());
+}
 
-// One game controller, driving one player through the same key codes as the keyboard.
-class Gamepad {
-public:
-    Gamepad() = default;
-    Gamepad(const Gamepad&) = delete;
-    Gamepad& operator=(const Gamepad&) = delete;
-    ~Gamepad() { close(); }
-    bool isOpen() const { return pad_ != nullptr; }
-    bool open(int index) {
-        if (!pad_ && SDL_IsGameController(index)) pad_ = SDL_GameControllerOpen(index);
-        return pad_ != nullptr;
-    }
-    void closeIfRemoved(SDL_JoystickID id) {
-        if (pad_ && SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad_)) == id) close();
-    }
-    // Key-down and key-up events for every change of the pad since the last call.
-    void poll(std::vector<InputEvent>& out, int player, int currentWeapon) {
-        std::array<bool, kButtons> now{};
-        if (pad_) {
-            auto button = [&](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(pad_, b) != 0; };
-            auto axis = [&](SDL_GameControllerAxis a) { return SDL_GameControllerGetAxis(pad_, a); };
-            const int lx = axis(SDL_CONTROLLER_AXIS_LEFTX), ly = axis(SDL_CONTROLLER_AXIS_LEFTY);
-            now[0] = button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || lx < -kDeadZone;
-            now[1] = button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || lx > kDeadZone;
-            now[2] = button(SDL_CONTROLLER_BUTTON_DPAD_DOWN) || ly > kDeadZone;
-            now[3] = button(SDL_CONTROLLER_BUTTON_A);
-            now[4] = button(SDL_CONTROLLER_BUTTON_X) || axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > kDeadZone;
-            now[5] = button(SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
-            now[6] = button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
-            now[7] = button(SDL_CONTROLLER_BUTTON_Y);
-            now[8] = button(SDL_CONTROLLER_BUTTON_B);
-        }
-        static constexpr int codes[kButtons] = {VirtualKey::Left,   VirtualKey::Right, VirtualKey::Down,
-                                                VirtualKey::Up,     VirtualKey::Alt,   VirtualKey::Comma,
-                                                VirtualKey::Period, VirtualKey::Slash, 0};
-        for (int k = 0; k < kButtons; ++k) {
-            if (now[k] == held_[k]) continue;
-            InputEvent e;
-            if (k == 8) {  // B: next weapon
-                if (!now[k]) continue;
-                e = key(T::Char, nextWeaponChar(currentWeapon));
-            } else {
-                e = key(now[k] ? T::KeyDown : T::KeyUp, codes[k]);
-            }
-            e.player = player;
-            out.push_back(e);
-        }
-        held_ = now;
-    }
+// --- The window --------------------------------------------------------------------------------
 
-private:
-    static constexpr int kButtons = 9;
-    static constexpr int kDeadZone = 16000;
-    void close() {
-        if (pad_) SDL_GameControllerClose(pad_);
-        pad_ = nullptr;
-    }
-    SDL_GameController* pad_ = nullptr;
-    std::array<bool, kButtons> held_{};
-};
-
-// What a key or a button of the frame asks of the front-end itself.
-struct Controls {
-    bool quit = false;
-    bool togglePause = false;
-    bool step = false;       // replay: one frame while paused
-    int speedChange = 0;     // replay: slower / faster
-    bool toggleFullscreen = false;
-    bool screenshot = false;
-    bool toggleOverlay = false;
-    int volumeChange = 0;
-    bool newGame = false;    // R on the death overlay, or R held for a second
-};
-
-// One game's recording: a new file of its own in the data folder (or the file --record names).
-// A failed write is said once, on the standard error and on screen, and the game goes on.
-class Recording : public LineOutput {
-public:
-    void open(const std::string& recordPath, const std::optional<std::string>& folder) {
-        folder_ = recordPath.empty() ? folder : std::nullopt;
-        if (!recordPath.empty()) {
-            file_ = LineFile::create(recordPath);
-        } else if (folder) {
-            try {
-                const NewFile f = createUnique(*folder, "vexlot", "replay");
-                file_ = LineFile::adopt(f.fd, f.path);
-            } catch (const std::exception& e) {
-                file_ = LineFile();
-                failure_ = e.what();
-            }
-        }
-        if (!file_.error().empty()) failure_ = file_.error();
-    }
-    bool active() const { return file_.ok(); }
-    void writeLine(const std::string& line) override {
-        file_.writeLine(line);
-        if (!file_.ok() && failure_.empty()) failure_ = file_.error();
-    }
-    // The failure to say, once.
-    std::string takeFailure() {
-        std::string f;
-        if (!failureSaid_) f = failure_;
-        failureSaid_ = failureSaid_ || !f.empty();
-        return f;
-    }
-    // Closes the file of a game that has ended; in the data folder it becomes latest.replay.
-    void finish() {
-        const std::string path = file_.path();
-        const bool ok = file_.close();
-        std::string why;
-        if (ok && folder_ && !path.empty() && !publishLatest(*folder_, path, why))
-            std::fprintf(stderr, "vexlot: %s\n", why.c_str());
-    }
-
-private:
-    LineFile file_;
-    std::optional<std::string> folder_;
-    std::string failure_;
-    bool failureSaid_ = false;
-};
-
-class Window {
-public:
-    Window(const RunOptions& options, WindowProbe* probe) : options_(options), probe_(probe) {}
-    ~Window();
-    bool open();
-    int run();
-
-private:
-    bool startGame(uint64_t seed, Script replay);
-    void endGame();
-    bool frame(Controls& c);
-    void collect(std::vector<InputEvent>& events, Controls& c);
-    void keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& events, Controls& c);
-    const KeyBinding* boundKey(SDL_Keycode k) const;
-    void loadKeys();
-    void present(const FrameBuffer& picture);
-    void decorate(double simMs, double composeMs);
-    void drawOverlay(double simMs, double composeMs);
-    void say(const std::string& text, uint32_t ms = 2000) {
-        message_ = text;
-        messageUntil_ = SDL_GetTicks() + ms;
-    }
-    void saveScreenshot();
-    bool replaying() const { return !options_.replayPath.empty(); }
-    bool twoPlayers() const { return session_ && session_->players() == 2; }
-    bool playerDown() const;
-    void fitPicture(int width);
-
-    const RunOptions& options_;
-    WindowProbe* probe_;
-    int shownFrames_ = 0;
-    SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
-    int textureWidth_ = 0;
-    Viewport viewport_;
-    FrameBuffer fb_, shown_;
-    std::array<Gamepad, 2> pads_;
-    std::map<SDL_Keycode, KeyBinding> keys_;
-    std::unique_ptr<MixerSound> mixer_;
-    Level level_;
-    std::optional<std::string> dataFolder_;
-    std::unique_ptr<Session> session_;
-    Recording recording_;
-    Match match_;
-    std::string message_;
-    uint32_t messageUntil_ = 0;
-    uint32_t restartHeldSince_ = 0;  // when R went down, 0 while it is up
-    bool paused_ = false;
-    int speed_ = 1;
-    std::unique_ptr<FramePacer> pacer_;
-    SdlTicks ticks_;
-    std::vector<InputEvent> pending_;
-    bool overlay_ = false;
-    double presentMs_ = 0;
-    uint32_t fpsStart_ = 0;
-    int fpsFrames_ = 0, fps_ = 0;
-};
+Window::Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* probe)
+    : options_(options), probe_(probe), settingsPath_(settingsPath()), saved_(loaded.settings),
+      settings_(loaded.settings), firstStart_(!loaded.existed), bindings_(loaded.settings),
+      players_(options.players) {
+    if (options.scale > 0) settings_.scale = options.scale;
+    if (options.volumeGiven) settings_.volume = options.volume;
+    if (options.fill) settings_.fill = true;
+    if (!options.look.empty()) settings_.backdrop = options.look == "backdrop";
+}
 
 Window::~Window() {
+    if (enlarged_) SDL_DestroyTexture(enlarged_);
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
+    session_.reset();
+    mixer_.reset();
     SDL_Quit();
 }
 
 bool Window::open() {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_GAMECONTROLLER) != 0) {
-        std::fprintf(stderr, "vexlot: cannot open a window: %s\n", SDL_GetError());
+    const bool video = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_GAMECONTROLLER) == 0;
+    const char* driver = video ? SDL_GetCurrentVideoDriver() : nullptr;
+    const std::string name = driver ? driver : "";
+    // Without a desktop SDL falls back to drivers that show nothing: the game would run unseen.
+    if (!video || name == "offscreen" || name == "dummy" || name == "evdev" || SDL_GetNumVideoDisplays() < 1) {
+        std::fprintf(stderr, "vexlot: no usable display (%s); the window needs an X11 or Wayland desktop. "
+                             "--headless runs without one.\n",
+                     video ? ("video driver " + name).c_str() : SDL_GetError());
         return false;
     }
-    const int pictureWidth = options_.players == 2 ? 2 * kClientWidthPx : kClientWidthPx;
-    SDL_Rect usable{0, 0, pictureWidth, kClientHeightPx};
+    const int picW = pictureWidth(), picH = kClientHeightPx;
+    SDL_Rect usable{0, 0, picW, picH};
     SDL_GetDisplayUsableBounds(0, &usable);
-    const int fits = initialScale(0, usable.w, usable.h, pictureWidth);
-    int scale = initialScale(options_.scale, usable.w, usable.h, pictureWidth);
-    if (scale > fits) {
-        std::fprintf(stderr, "vexlot: --scale %d does not fit the screen (%d x %d); using %d\n", scale, usable.w,
-                     usable.h, fits);
-        scale = fits;
+    // Until the window is shown its frame is unknown: leave room for a usual title bar.
+    constexpr int kFrameW = 8, kFrameH = 40;
+    const int scale = initialScale(settings_.scale, usable.w, usable.h, picW, picH, kFrameW, kFrameH);
+    if (settings_.scale > scale)
+        std::fprintf(stderr, "vexlot: scale %d does not fit the %d x %d screen; using %d\n", settings_.scale, usable.w,
+                     usable.h, scale);
+    int w = picW * scale, h = picH * scale;
+    // Fill mode: the largest window of the picture's shape that fits, unless a scale was asked.
+    const Viewport filled = fitViewport(usable.w - kFrameW, usable.h - kFrameH, picW, picH, FitMode::Fill);
+    if (settings_.fill && settings_.scale == 0 && filled.width > w) {
+        w = filled.width;
+        h = filled.height;
     }
-    window_ = SDL_CreateWindow("Vexlot", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, pictureWidth * scale,
-                               kClientHeightPx * scale, SDL_WINDOW_RESIZABLE);
-    renderer_ = window_ ? SDL_CreateRenderer(window_, -1, 0) : nullptr;
+    // Whole steps that leave the screen mostly unused: the first start's hint says how to fill it.
+    hint_ = !settings_.fill && filled.width * 4 >= w * 5 ? "F1: help   F8: bigger picture" : "F1: help";
+    int x = 0, y = 0;
+    placeWindow(usable.x, usable.y, usable.w, usable.h, w + kFrameW, h + kFrameH, x, y);
+    window_ = SDL_CreateWindow("Vexlot", x + kFrameW / 2, y + kFrameH - kFrameW / 2, w, h, SDL_WINDOW_RESIZABLE);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");  // nearest neighbour: sharp pixels
+    renderer_ = window_ ? SDL_CreateRenderer(window_, -1, 0) : nullptr;
     if (!renderer_) {
         std::fprintf(stderr, "vexlot: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
-    fitPicture(pictureWidth);
+    // The smallest window still shows the whole picture, gauges included, at its own size.
+    SDL_SetWindowMinimumSize(window_, std::min(picW, usable.w), std::min(picH, usable.h));
+    if (settings_.fullscreen) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    fitToWindow();
     SDL_StartTextInput();
-    return texture_ != nullptr;
+    return true;
 }
 
-// A texture for a picture `width` pixels wide, and where it lands in the window.
-void Window::fitPicture(int width) {
-    if (width != textureWidth_) {
-        if (texture_) SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width,
-                                     kClientHeightPx);
-        if (!texture_) std::fprintf(stderr, "vexlot: cannot make the window's picture: %s\n", SDL_GetError());
-        textureWidth_ = width;
+// Once the window manager has framed the window, its frame is known: the whole window, title bar
+// included, is moved (and if need be shrunk) to lie on the screen's usable area. Until then, and
+// without a window manager, nothing to do.
+void Window::keepOnScreen() {
+    int top = 0, left = 0, bottom = 0, right = 0;
+    // No frame yet reads as no borders at all: wait for the window manager's.
+    if (placed_ || SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0 ||
+        top + left + bottom + right == 0)
+        return;
+    placed_ = true;
+    if (SDL_GetWindowFlags(window_) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED)) return;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &usable) != 0) return;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(window_, &x, &y);
+    SDL_GetWindowSize(window_, &w, &h);
+    const int roomW = usable.w - left - right, roomH = usable.h - top - bottom;
+    if (w > roomW || h > roomH) {
+        const Viewport v = fitViewport(roomW, roomH, pictureWidth(), kClientHeightPx,
+                                       settings_.fill ? FitMode::Fill : FitMode::Whole);
+        w = v.width;
+        h = v.height;
+        SDL_SetWindowSize(window_, w, h);
     }
+    const bool inside = x - left >= usable.x && y - top >= usable.y && x + w + right <= usable.x + usable.w &&
+                        y + h + bottom <= usable.y + usable.h;
+    if (inside) return;
+    placeWindow(usable.x, usable.y, usable.w, usable.h, w + left + right, h + top + bottom, x, y);
+    SDL_SetWindowPosition(window_, x + left, y + top);
+}
+
+void Window::fitToWindow() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
-    viewport_ = fitViewport(w, h, width);
+    viewport_ = fitViewport(w, h, pictureWidth(), kClientHeightPx, settings_.fill ? FitMode::Fill : FitMode::Whole);
 }
 
-void Window::keyDown(const SDL_KeyboardEvent& key, std::vector<InputEvent>& events, Controls& c) {
-    const SDL_Keycode k = key.keysym.sym;
-    if (k == SDLK_F11) c.toggleFullscreen = !key.repeat;
-    else if (k == SDLK_F12) c.screenshot = !key.repeat;
-    else if (k == SDLK_F3) c.toggleOverlay = !key.repeat;
-    else if (k == SDLK_PAUSE || k == SDLK_p) c.togglePause = !key.repeat;
-    else if (k == SDLK_MINUS || k == SDLK_KP_MINUS) c.volumeChange -= 10;
-    else if (k == SDLK_PLUS || k == SDLK_EQUALS || k == SDLK_KP_PLUS) c.volumeChange += 10;
-    else if (replaying()) {
-        if (k == SDLK_ESCAPE) c.quit = true;
-        else if (k == SDLK_n || k == SDLK_RIGHT) c.step = true;
-        else if (k == SDLK_UP) c.speedChange += 1;
-        else if (k == SDLK_DOWN) c.speedChange -= 1;
-    } else if (k == SDLK_r) {
-        if (playerDown()) c.newGame = true;
-        else if (!key.repeat) restartHeldSince_ = SDL_GetTicks() | 1;
-    } else if (const KeyBinding* b = boundKey(k)) {
-        if (b->gameKey == kNextWeaponKey) {
-            if (key.repeat) return;
-            InputEvent e = vexlot::key(T::Char, nextWeaponChar(session_->game().guyTable[b->player].weapon));
-            e.player = b->player;
-            events.push_back(e);
-        } else {
-            InputEvent e = vexlot::key(T::KeyDown, b->gameKey);
-            e.player = b->player;
-            events.push_back(e);
+void Window::toggleFullscreen() {
+    settings_.fullscreen = !(SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_SetWindowFullscreen(window_, settings_.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    saved_.fullscreen = settings_.fullscreen;
+    saveSettings();
+    // Whole steps on a screen that allows only one (1920 x 1080) leave wide bars: say how to fill it.
+    SDL_Rect screen{0, 0, 0, 0};
+    SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &screen);
+    const int whole = fitViewport(screen.w, screen.h, pictureWidth(), kClientHeightPx, FitMode::Whole).width;
+    const int fill = fitViewport(screen.w, screen.h, pictureWidth(), kClientHeightPx, FitMode::Fill).width;
+    const bool bars = !settings_.fill && fill * 4 >= whole * 5;
+    say(!settings_.fullscreen ? "Window (F11 for fullscreen)"
+        : bars                ? "Fullscreen (F8 fills the screen, F11 for a window)"
+                              : "Fullscreen (F11 for a window)");
+}
+
+void Window::saveSettings() {
+    std::string error;
+    if (!vexlot::saveSettings(settingsPath_, saved_, error)) say("Settings not saved: " + error, 4000);
+}
+
+// --- Games -------------------------------------------------------------------------------------
+
+bool Window::readGameFiles() {
+    try {
+        checkOutputs({{"--screenshot", options_.screenshotPath}, {"--record", options_.recordPath}},
+                     {{"--replay", options_.replayPath}, {"--level", options_.levelPath}});
+        if (!options_.levelPath.empty()) level_ = levelFromFile(options_.levelPath);
+        if (replaying()) {
+            replay_ = parseScript(readInputFile(options_.replayPath, kScriptLimit));
+            if (!replay_.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
+            players_ = replay_.players;
         }
-    } else if (k == SDLK_F5 || k == SDLK_F6) {
-        // Sound and panels also on keys of their own: in a game of two, S and D are player 2's.
-        events.push_back(vexlot::key(T::Char, k == SDLK_F5 ? CharCode::LetterS : CharCode::LetterD));
-    } else {
-        if (int code = virtualKey(k)) events.push_back(vexlot::key(T::KeyDown, code));
-        if (k == SDLK_ESCAPE) events.push_back(vexlot::key(T::Char, CharCode::Escape));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlot: %s\n", e.what());
+        return false;
     }
+    return true;
 }
 
-// The player's key bound to keyboard key k; player 2's only in a game of two.
-const KeyBinding* Window::boundKey(SDL_Keycode k) const {
-    const auto it = keys_.find(k);
-    if (it == keys_.end() || (it->second.player == 1 && !twoPlayers())) return nullptr;
-    return &it->second;
-}
-
-// The keys file of the user's, when there is one; a damaged one is said in one line and left unused.
-void Window::loadKeys() {
-    std::vector<KeyBinding> bindings = defaultKeys();
-    const std::string path = keysFilePath();
-    std::error_code ec;
-    if (!path.empty() && fs::exists(path, ec)) {
+// A new game (or the replay) from the game's own start-up, and its recording.
+bool Window::startGame(uint64_t seed) {
+    session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
+    pending_.clear();
+    if (replaying()) {
         try {
-            std::string problem;
-            bindings = readKeys(readInputFile(path, 64 << 10), path,
-                                [](const std::string& name) { return SDL_GetKeyFromName(name.c_str()) != SDLK_UNKNOWN; },
-                                problem);
-            if (!problem.empty()) std::fprintf(stderr, "vexlot: %s\n", problem.c_str());
+            session_->play(std::move(replay_));
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "vexlot: %s; using the default keys\n", e.what());
+            std::fprintf(stderr, "vexlot: %s: %s\n", options_.replayPath.c_str(), e.what());
+            return false;
         }
+    } else {
+        recording_ = Recording();
+        recording_.open(options_.recordPath, dataFolder_);
+        if (recording_.active()) session_->record(recording_);
+        // Sound stays as the player left it: the game starts silent, so "s" turns it on in frame 1
+        // (recorded like any key, so the replay plays the same).
+        if (settings_.sound) pending_.push_back(key(T::Char, CharCode::LetterS));
     }
-    keys_.clear();
-    for (const KeyBinding& b : bindings) keys_[SDL_GetKeyFromName(b.key.c_str())] = b;
+    backdrop_ = backdropFor(session_->game().picback);
+    lastLife_ = {session_->game().life.value, session_->game().guyTable[1].health};
+    lastSound_ = settings_.sound && !replaying() ? -1 : 0;
+    match_.last = RoundResult::Playing;
+    paused_ = false;
+    rHeldSince_ = 0;
+    pacer_.restart();
+    return true;
 }
 
-void Window::collect(std::vector<InputEvent>& events, Controls& c) {
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-        switch (e.type) {
-        case SDL_QUIT: c.quit = true; break;
-        case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) fitPicture(textureWidth_);
-            break;
-        case SDL_KEYDOWN: keyDown(e.key, events, c); break;
-        case SDL_KEYUP: {
-            const SDL_Keycode k = e.key.keysym.sym;
-            if (k == SDLK_r) restartHeldSince_ = 0;
-            if (replaying()) break;
-            if (const KeyBinding* b = boundKey(k)) {
-                if (b->gameKey == kNextWeaponKey) break;
-                InputEvent up = key(T::KeyUp, b->gameKey);
-                up.player = b->player;
-                events.push_back(up);
-            } else if (int code = virtualKey(k)) {
-                events.push_back(key(T::KeyUp, code));
-            }
-            break;
-        }
-        case SDL_TEXTINPUT:
-            if (!replaying())
-                for (const char* ch = e.text.text; *ch; ++ch) {
-                    const unsigned char u = static_cast<unsigned char>(*ch);
-                    const bool frontEnd = u == 'p' || u == 'P' || u == '-' || u == '+' || u == '=' || u == 'r' || u == 'R';
-                    // A character typed on a player's key is that key's, not the game's character.
-                    const bool bound = u < 128 && boundKey(static_cast<SDL_Keycode>(u >= 'A' && u <= 'Z' ? u | 0x20 : u));
-                    if (u < 128 && !frontEnd && !bound) events.push_back(key(T::Char, u));
-                }
-            break;
-        case SDL_MOUSEBUTTONDOWN: {
-            float gx = 0, gy = 0;
-            if (!replaying() && viewport_.toGame(e.button.x, e.button.y, gx, gy) && gx < kClientWidthPx) {
-                InputEvent press = key(T::WindowPress, 0);
-                press.x = gx;
-                press.y = gy;
-                events.push_back(press);
-            }
-            break;
-        }
-        case SDL_CONTROLLERDEVICEADDED:
-            for (Gamepad& pad : pads_)
-                if (!pad.isOpen()) {
-                    pad.open(e.cdevice.which);
-                    break;
-                }
-            break;
-        case SDL_CONTROLLERDEVICEREMOVED:
-            for (Gamepad& pad : pads_) pad.closeIfRemoved(e.cdevice.which);
-            break;
-        default: break;
-        }
-    }
-    if (gStopAsked) c.quit = true;
-    if (restartHeldSince_ && SDL_GetTicks() - restartHeldSince_ >= 1000) {
-        c.newGame = true;
-        restartHeldSince_ = 0;
-    }
-    if (replaying()) return;
-    // The first pad plays player 1; in a game of two the second pad plays player 2.
-    const Game& g = session_->game();
-    pads_[0].poll(events, 0, g.guyTable[0].weapon);
-    pads_[1].poll(events, twoPlayers() ? 1 : 0, g.guyTable[twoPlayers() ? 1 : 0].weapon);
+// Ends the game in play: its recording gets its end line and, when it is the data folder's, becomes
+// the latest replay.
+void Window::endGame() {
+    if (!session_) return;
+    session_->finish();
+    if (!replaying()) recording_.finish();
 }
 
 // The player's guy has fallen: in a game of one guy 0, in a game of two the round is decided.
@@ -504,59 +250,154 @@ bool Window::playerDown() const {
     return session_->game().guyTable[0].state == GuyState::Dead;
 }
 
-void Window::drawOverlay(double simMs, double composeMs) {
-    const Game& g = session_->game();
-    char lines[3][96];
-    std::snprintf(lines[0], sizeof lines[0], "%d fps  sim %.2f ms  compose %.2f ms  present %.2f ms", fps_, simMs,
-                  composeMs, presentMs_);
-    std::snprintf(lines[1], sizeof lines[1], "rocks %d/%d  blasts %d/%d  shrapnel %d/%d", g.rockCount, kMaxRocks,
-                  g.blastCount, kMaxBlasts, g.shrapnelCount, kMaxShrapnel);
-    std::snprintf(lines[2], sizeof lines[2], "rockets %d/%d  guys %d/%d  frame %d", g.rocketCount, kMaxRockets,
-                  g.lastGuy + 1, kControlGuys + 1, g.frame);
-    shown_.fill(400, 24, 392, 40, 0xC0000000u);
-    for (int i = 0; i < 3; ++i) shown_.text(404, 27 + 12 * i, lines[i], 0xFF80FF80u);
+// --- Frames --------------------------------------------------------------------------------------
+
+// Runs the game's frames for this shown frame; false once the game has ended (Esc, close).
+bool Window::advance(std::vector<InputEvent>& events) {
+    if (newGame_ && !replaying()) {
+        endGame();
+        if (twoPlayers()) match_.nextRound();
+        const uint64_t seed = clockSeed();
+        if (!startGame(seed)) return false;
+        say(twoPlayers() ? "Round " + std::to_string(match_.round) : "New game (seed " + std::to_string(seed) + ")",
+            2500);
+    }
+    newGame_ = false;
+    // Escape or closing the window ends the game even while paused.
+    for (const InputEvent& e : events)
+        if ((e.type == T::Char && e.code == CharCode::Escape) || e.type == T::Close) paused_ = false;
+    pending_.insert(pending_.end(), events.begin(), events.end());
+    if (paused_ && !(replaying() && stepOnce_)) return true;
+    stepOnce_ = false;
+    // Replay speeds x1/2, x1, x2, x4, x8: game frames per shown frame.
+    static constexpr int kStepsPerShow[] = {1, 1, 2, 4, 8};
+    const int steps = replaying() && !paused_ ? kStepsPerShow[speed_] : 1;
+    const uint64_t t0 = SDL_GetPerformanceCounter();
+    for (int s = 0; s < steps && !(replaying() && session_->scriptDone()); ++s) {
+        if (!session_->step(pending_)) return false;
+        pending_.clear();
+        if (twoPlayers()) match_.update(session_->game());
+        if (probe_) probe_->afterFrame(session_->game());
+        watchGame();
+    }
+    simMs_ = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
+    if (replaying() && session_->scriptDone() && !paused_) {
+        paused_ = true;
+        say("End of the replay", 100000);
+    }
+    if (const std::string failure = recording_.takeFailure(); !failure.empty()) {
+        std::fprintf(stderr, "vexlot: %s; the game goes on\n", failure.c_str());
+        say(failure, 6000);
+    }
+    return true;
 }
 
-// What the window shows over the game's own picture: pause, replay help, messages, the score and the
-// death overlay.
-void Window::decorate(double simMs, double composeMs) {
-    const int centre = shown_.width / 2;
-    if (paused_) shown_.text(centre - 54, 90, "Paused", 0xFFFFFFFFu, 3);
-    if (replaying())
-        shown_.text(8, kClientHeightPx - 12, "Replay: P pause, N step, Up/Down speed, Esc quit", 0xFF808080u);
-    if (!SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_) && !message_.empty())
-        shown_.text(8, 40, message_, 0xFFFFFF80u);
-    if (twoPlayers()) {
-        const std::string score = "Round " + std::to_string(match_.round) + "   Player 1  " +
-                                  std::to_string(match_.kills[0]) + " : " + std::to_string(match_.kills[1]) +
-                                  "  Player 2";
-        shown_.fill(centre - 120, kClientHeightPx - 18, 240, 14, 0xC0000000u);
-        shown_.text(centre - 114, kClientHeightPx - 15, score, 0xFFFFFFFFu);
+// What the player should feel or read after a frame: a hit, the sound switched.
+void Window::watchGame() {
+    const Game& g = session_->game();
+    // A hit flashes the edges of the player's view; steady bleeding pulses them (a new flash once the
+    // last has half faded).
+    const uint32_t now = SDL_GetTicks();
+    const std::array<int, 2> life = {g.life.value, g.guyTable[1].health};
+    for (int p = 0; p < players_; ++p) {
+        if (life[p] < lastLife_[p] && !(static_cast<int32_t>(flashUntil_[p] - now) > static_cast<int32_t>(kFlashMs / 2)))
+            flashUntil_[p] = now + kFlashMs;
     }
+    lastLife_ = life;
+    const int sound = g.soundOn != 0 ? 1 : 0;
+    if (lastSound_ == -1) {  // the sound this game was started with has just been switched on
+        lastSound_ = sound;
+    } else if (sound != lastSound_) {
+        lastSound_ = sound;
+        say(sound ? "Sound on (F5: off)" : "Sound off (F5: on)", 1500);
+        if (!replaying()) {
+            settings_.sound = saved_.sound = sound != 0;
+            saveSettings();
+        }
+    }
+}
+
+void Window::show() {
+    const uint64_t t0 = SDL_GetPerformanceCounter();
+    ComposeOptions look;
+    look.secondViewLeft = session_->secondViewLeft();
+    look.backdrop = settings_.backdrop ? &backdrop_ : nullptr;
+    look.labels = true;
+    composeWindow(session_->game(), fb_, look);
+
+    const uint32_t now = SDL_GetTicks();
+    WindowOverlay o;
+    if (!SDL_TICKS_PASSED(now, messageUntil_)) o.message = message_;
+    if (!SDL_TICKS_PASSED(now, hintUntil_)) o.hint = hint_;
+    for (int p = 0; p < players_; ++p)
+        if (!SDL_TICKS_PASSED(now, flashUntil_[p])) o.hitFlash[p] = static_cast<int>(255 * (flashUntil_[p] - now) / kFlashMs);
+    o.paused = paused_ && !(replaying() && session_->scriptDone());
     if (playerDown()) {
-        std::string title = "You are dead";
-        if (twoPlayers())
-            title = match_.last == RoundResult::Draw         ? "Both fall: a draw"
-                    : match_.last == RoundResult::FirstWins ? "Player 1 wins the round"
-                                                            : "Player 2 wins the round";
-        shown_.fill(centre - 200, 200, 400, 90, 0xC0000000u);
-        shown_.text(centre - 6 * static_cast<int>(title.size()), 215, title, 0xFFFF6060u, 2);
-        shown_.text(centre - 96, 255, twoPlayers() ? "R: next round    Esc: quit" : "R: new game    Esc: quit",
-                    0xFFFFFFFFu);
+        o.deathTitle = !twoPlayers()                           ? "You died"
+                       : match_.last == RoundResult::Draw      ? "Both fall: a draw"
+                       : match_.last == RoundResult::FirstWins ? "Player 1 wins the round"
+                                                               : "Player 2 wins the round";
+        o.deathKeys = twoPlayers() ? "R: next round     Esc: quit" : "R: new game     Esc: quit";
     }
-    if (overlay_) drawOverlay(simMs, composeMs);
+    if (twoPlayers())
+        o.score = "Round " + std::to_string(match_.round) + "   Player 1  " + std::to_string(match_.kills[0]) + " : " +
+                  std::to_string(match_.kills[1]) + "  Player 2";
+    o.help = helpOpen_ ? &help_ : nullptr;
+    if (replaying()) o.footer = "Replay: P pause, N step, Up/Down speed, Esc quit";
+    if (stats_) {
+        const Game& g = session_->game();
+        char line[3][112];
+        std::snprintf(line[0], sizeof line[0], "%d fps  sim %.2f ms  compose %.2f ms  present %.2f ms", fps_, simMs_,
+                      composeMs_, presentMs_);
+        std::snprintf(line[1], sizeof line[1], "rocks %d/%d  blasts %d/%d  shrapnel %d/%d", g.rockCount, kMaxRocks,
+                      g.blastCount, kMaxBlasts, g.shrapnelCount, kMaxShrapnel);
+        std::snprintf(line[2], sizeof line[2], "rockets %d/%d  guys %d/%d  frame %d", g.rocketCount, kMaxRockets,
+                      g.lastGuy + 1, kControlGuys + 1, g.frame);
+        o.stats = {line[0], line[1], line[2]};
+    }
+    const bool plain = o.message.empty() && o.hint.empty() && !o.hitFlash[0] && !o.hitFlash[1] && !o.paused &&
+                       o.deathTitle.empty() && o.score.empty() && !o.help && o.footer.empty() && o.stats.empty();
+    if (!plain) {
+        shown_ = fb_;
+        composeOverlay(shown_, o);
+    }
+    composeMs_ = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
+    present(plain ? fb_ : shown_);
 }
 
 void Window::present(const FrameBuffer& picture) {
-    const uint32_t t = SDL_GetTicks();
-    if (picture.width != textureWidth_) fitPicture(picture.width);
-    SDL_UpdateTexture(texture_, nullptr, picture.argb.data(), picture.width * 4);
+    const uint64_t t0 = SDL_GetPerformanceCounter();
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     const SDL_Rect dst{viewport_.x, viewport_.y, viewport_.width, viewport_.height};
-    SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+    if (!viewport_.whole && viewport_.width >= picture.width) {
+        // Fill: enlarged in software (sharp edges, only straddling pixels mixed), shown one to one.
+        if (!enlarged_ || enlargedW_ != dst.w || enlargedH_ != dst.h) {
+            if (enlarged_) SDL_DestroyTexture(enlarged_);
+            enlarged_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, dst.w, dst.h);
+            enlargedW_ = dst.w;
+            enlargedH_ = dst.h;
+        }
+        sharp_.scale(picture, dst.w, dst.h, enlargedPixels_);
+        SDL_UpdateTexture(enlarged_, nullptr, enlargedPixels_.data(), dst.w * 4);
+        SDL_RenderCopy(renderer_, enlarged_, nullptr, &dst);
+    } else {
+        if (!texture_ || textureW_ != picture.width || textureH_ != picture.height) {
+            if (texture_) SDL_DestroyTexture(texture_);
+            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                         picture.width, picture.height);
+            textureW_ = picture.width;
+            textureH_ = picture.height;
+        }
+        SDL_UpdateTexture(texture_, nullptr, picture.argb.data(), picture.width * 4);
+        // Whole steps stay sharp; a window smaller than the picture shrinks it smoothly.
+        const SDL_ScaleMode mode = viewport_.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+        SDL_ScaleMode now = mode;
+        if (SDL_GetTextureScaleMode(texture_, &now) != 0 || now != mode) SDL_SetTextureScaleMode(texture_, mode);
+        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+    }
     SDL_RenderPresent(renderer_);
-    presentMs_ = SDL_GetTicks() - t;
+    presentMs_ = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
     ++fpsFrames_;
     if (SDL_GetTicks() - fpsStart_ >= 1000) {
         fps_ = fpsFrames_;
@@ -576,143 +417,38 @@ void Window::saveScreenshot() {
         writeNewFile(file, encodePng(fb_.argb.data(), fb_.width, fb_.height));
         std::printf("screenshot saved: %s\n", file.path.c_str());
         std::fflush(stdout);
-        say("Saved " + file.path);
+        say("Screenshot saved: " + file.path);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlot: screenshot not saved: %s\n", e.what());
         say(std::string("Screenshot not saved: ") + e.what(), 4000);
     }
 }
 
-// A new game (or the replay) from its start-up, and its recording.
-bool Window::startGame(uint64_t seed, Script replay) {
-    session_ = std::make_unique<Session>(seed, level_, mixer_.get(), replaying() ? replay.players : options_.players);
-    try {
-        session_->play(std::move(replay));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vexlot: %s: %s\n", options_.replayPath.c_str(), e.what());
-        return false;
-    }
-    if (!replaying()) {
-        recording_ = Recording();
-        recording_.open(options_.recordPath, dataFolder_);
-        if (recording_.active()) session_->record(recording_);
-    }
-    match_.last = RoundResult::Playing;
-    paused_ = false;
-    return true;
-}
-
-// Ends the game in play: its recording gets its end line and, when it is the data folder's, becomes
-// the latest replay.
-void Window::endGame() {
-    if (!session_) return;
-    session_->finish();
-    if (!replaying()) recording_.finish();
-}
-
-// One shown frame: input, the game's frames, composition, presentation. False when the window closes.
-bool Window::frame(Controls& c) {
-    static constexpr int kStepsPerShow[] = {1, 1, 2, 4, 8};  // replay speeds x1/2 .. x8
-    static constexpr uint32_t kPeriods[] = {32, 16, 16, 16, 16};
-    static constexpr const char* kSpeedNames[] = {"1/2", "1", "2", "4", "8"};
-    std::vector<InputEvent> events;
-    if (probe_) probe_->beforeFrame(++shownFrames_);
-    collect(events, c);
-    if (c.quit) return false;
-    if (c.toggleFullscreen) {
-        const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-        SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-    }
-    if (c.toggleOverlay) overlay_ = !overlay_;
-    if (c.volumeChange) {
-        mixer_->setVolume(mixer_->volume() + c.volumeChange);
-        say("Volume " + std::to_string(mixer_->volume()), 1000);
-    }
-    if (c.togglePause) {
-        paused_ = !paused_;
-        if (!paused_) pacer_->restart();
-    }
-    if (c.speedChange) {
-        speed_ = std::clamp(speed_ + c.speedChange, 0, 4);
-        say(std::string("Replay x") + kSpeedNames[speed_], 1000);
-        pacer_->setPeriod(kPeriods[speed_]);
-    }
-    if (c.newGame) {
-        endGame();
-        if (twoPlayers()) match_.nextRound();
-        if (!startGame(clockSeed(), Script())) return false;
-        say(twoPlayers() ? "Round " + std::to_string(match_.round) : "New game", 1500);
-    }
-    // Escape or closing the window ends the game even while paused.
-    for (const InputEvent& e : events)
-        if ((e.type == T::Char && e.code == CharCode::Escape) || e.type == T::Close) paused_ = false;
-    pending_.insert(pending_.end(), events.begin(), events.end());
-
-    double simMs = 0, composeMs = 0;
-    if (!paused_ || (replaying() && c.step)) {
-        const int steps = replaying() && !paused_ ? kStepsPerShow[speed_] : 1;
-        bool going = true;
-        const uint64_t t0 = SDL_GetPerformanceCounter();
-        for (int k = 0; k < steps && going && !(replaying() && session_->scriptDone()); ++k) {
-            going = session_->step(pending_);
-            pending_.clear();
-            if (twoPlayers()) match_.update(session_->game());
-            if (probe_) probe_->afterFrame(session_->game());
-        }
-        simMs = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
-        if (!going) return false;
-        if (replaying() && session_->scriptDone() && !paused_) {
-            paused_ = true;
-            say("End of the replay", 100000);
-        }
-        const uint64_t t1 = SDL_GetPerformanceCounter();
-        composeWindow(session_->game(), fb_, session_->secondViewLeft());
-        composeMs = 1000.0 * (SDL_GetPerformanceCounter() - t1) / SDL_GetPerformanceFrequency();
-    }
-    if (const std::string failure = recording_.takeFailure(); !failure.empty()) {
-        std::fprintf(stderr, "vexlot: %s; the game goes on\n", failure.c_str());
-        say(failure, 6000);
-    }
-    if (c.screenshot) saveScreenshot();
-    const bool decorated = paused_ || replaying() || overlay_ || twoPlayers() || playerDown() ||
-                           !SDL_TICKS_PASSED(SDL_GetTicks(), messageUntil_);
-    if (decorated) {
-        shown_ = fb_;
-        decorate(simMs, composeMs);
-    }
-    present(decorated ? shown_ : fb_);
-    pacer_->wait();
-    return true;
-}
-
 int Window::run() {
-    Script replay;
-    uint64_t seed = options_.seed;
-    try {
-        checkOutputs({{"--screenshot", options_.screenshotPath}, {"--record", options_.recordPath}},
-                     {{"--replay", options_.replayPath}, {"--level", options_.levelPath}});
-        if (!options_.levelPath.empty()) level_ = levelFromFile(options_.levelPath);
-        if (replaying()) {
-            replay = parseScript(readInputFile(options_.replayPath, kScriptLimit));
-            if (!replay.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
-            seed = replay.seed;
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vexlot: %s\n", e.what());
-        return 2;
-    }
     std::string why;
     dataFolder_ = dataFolder(why);
     if (!dataFolder_) std::fprintf(stderr, "vexlot: screenshots and the data folder's recordings are off: %s\n", why.c_str());
-    loadKeys();
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);
-
-    mixer_ = std::make_unique<MixerSound>(options_.volume);
-    pacer_ = std::make_unique<FramePacer>(ticks_);
-    if (!startGame(seed, std::move(replay))) return 2;
+    mixer_ = std::make_unique<MixerSound>(settings_.volume);
+    if (!startGame(replaying() ? replay_.seed : options_.seed)) return 2;
+    if (firstStart_) {
+        hintUntil_ = SDL_GetTicks() + 10000;
+        saveSettings();  // the next start is not the first
+    }
     fpsStart_ = SDL_GetTicks();
-    for (Controls c; frame(c); c = Controls{}) {
+    std::vector<InputEvent> events;
+    const uint32_t started = SDL_GetTicks();
+    while (!quit_) {
+        // The window manager frames the window some time after it opens (never, without one).
+        if (!placed_ && !SDL_TICKS_PASSED(SDL_GetTicks(), started + 3000)) keepOnScreen();
+        if (probe_) probe_->beforeFrame(++shownFrames_);
+        events.clear();
+        collect(events);
+        if (gStopAsked) quit_ = true;
+        if (quit_ || !advance(events)) break;
+        show();
+        pacer_.wait();
     }
     endGame();
     if (!options_.screenshotPath.empty()) {
@@ -726,10 +462,13 @@ int Window::run() {
     return 0;
 }
 
-}  // namespace
+}  // namespace frontend
 
 int runWindow(const RunOptions& options, WindowProbe* probe) {
-    Window window(options, probe);
+    LoadedSettings loaded = loadSettings(settingsPath());
+    if (!loaded.problem.empty()) std::fprintf(stderr, "vexlot: %s\n", loaded.problem.c_str());
+    frontend::Window window(options, std::move(loaded), probe);
+    if (!window.readGameFiles()) return 2;
     if (!window.open()) return 1;
     return window.run();
 }

@@ -6,6 +6,7 @@
 
 #include <stb_easy_font.h>
 
+#include "view/overlay.h"
 #include "view/panels_view.h"
 #include "core/numeric.h"
 
@@ -35,12 +36,53 @@ void FrameBuffer::text(int x, int y, std::string_view s, uint32_t colour, int sc
     }
 }
 
+void FrameBuffer::blend(int x, int y, int w, int h, uint32_t colour, int alpha) {
+    const int x0 = std::max(0, x), y0 = std::max(0, y);
+    const int x1 = std::min(width, x + w), y1 = std::min(height, y + h);
+    const uint32_t a = static_cast<uint32_t>(std::clamp(alpha, 0, 255)), na = 255 - a;
+    const uint32_t cr = (colour >> 16) & 255, cg = (colour >> 8) & 255, cb = colour & 255;
+    for (int py = y0; py < y1; ++py) {
+        uint32_t* row = &argb[static_cast<size_t>(py) * width];
+        for (int px = x0; px < x1; ++px) {
+            const uint32_t p = row[px];
+            const uint32_t r = (((p >> 16) & 255) * na + cr * a) / 255, g = (((p >> 8) & 255) * na + cg * a) / 255,
+                           b = ((p & 255) * na + cb * a) / 255;
+            row[px] = 0xFF000000u | (r << 16) | (g << 8) | b;
+        }
+    }
+}
+
+int textWidth(std::string_view s) {
+    std::string str(s);
+    return stb_easy_font_width(str.data());
+}
+
+Backdrop backdropFor(const Surface& surface) {
+    Backdrop b;
+    const int w = surface.widthPx(), h = surface.heightPx();
+    for (int y = 0; y < h; ++y) {
+        int solid = 0, last = -1;
+        for (int x = 0; x < w; ++x)
+            if (surface.pixelAt(x, y) != surface.backColor) {
+                ++solid;
+                last = x;
+            }
+        // Mostly solid: three quarters of the level's picture width (the surface is wider than it).
+        if (solid * 4 >= std::min(w, 2400) * 3) {
+            b.groundRow = y;
+            b.levelWidth = last + 1;
+            break;
+        }
+    }
+    return b;
+}
+
 namespace {
 
 // Where the processor has AVX2 the row conversion runs twice as many pixels per instruction; the
 // pixels are the same either way (the plain SSE2 loop is the fallback the loader picks otherwise).
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define VEXLOT_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#define VEXLOT_WIDE_VECTORS __attribute__((target_clones("avx2", "default"), optimize("vect-cost-model=dynamic")))
 #else
 #define VEXLOT_WIDE_VECTORS
 #endif
@@ -50,11 +92,51 @@ VEXLOT_WIDE_VECTORS void convertRow(const int32_t* src, uint32_t* dst, int n) {
     for (int i = 0; i < n; ++i) dst[i] = toArgb(src[i]);
 }
 
+// The same with the background colour shown as `sky`.
+VEXLOT_WIDE_VECTORS void convertRowOver(const int32_t* src, uint32_t* dst, int n, int32_t background, uint32_t sky) {
+    for (int i = 0; i < n; ++i) dst[i] = src[i] == background ? sky : toArgb(src[i]);
+}
+
+// Backdrop colours: a dusk sky from dark at the top to lighter at the horizon (dark enough that
+// the blue computer guys and the grey player stand out), earth in dark browns getting darker.
+uint32_t mix(uint32_t a, uint32_t b, int t, int n) {
+    auto c = [&](int shift) {
+        const int x = static_cast<int>((a >> shift) & 255), y = static_cast<int>((b >> shift) & 255);
+        return static_cast<uint32_t>(x + (y - x) * t / n) << shift;
+    };
+    return 0xFF000000u | c(16) | c(8) | c(0);
+}
+uint32_t skyAt(int row, int groundRow) {
+    return mix(0xFF0C1024u, 0xFF4A4660u, std::clamp(row, 0, groundRow), std::max(1, groundRow));
+}
+uint32_t earthAt(int row, int groundRow) {
+    return mix(0xFF3A2818u, 0xFF1E140Au, std::clamp(row - groundRow, 0, 150), 150);
+}
+
+// One row's stretch over the world: the classic colours, or with the backdrop behind them (earth
+// below the ground line over the level's width, sky everywhere else).
+void convertWorldRow(const int32_t* src, uint32_t* dst, int worldRow, int worldColumn, int n, int32_t background,
+                     const Backdrop* backdrop) {
+    if (!backdrop) {
+        convertRow(src, dst, n);
+        return;
+    }
+    const uint32_t sky = skyAt(worldRow, backdrop->groundRow);
+    if (worldRow < backdrop->groundRow) {
+        convertRowOver(src, dst, n, background, sky);
+        return;
+    }
+    const int earth = std::clamp(backdrop->levelWidth - worldColumn, 0, n);
+    convertRowOver(src, dst, earth, background, earthAt(worldRow, backdrop->groundRow));
+    convertRowOver(src + earth, dst + earth, n - earth, background, sky);
+}
+
 // A world view `width` pixels wide at column x0 of the picture, scrolled to (left, top) in world units:
 // the surface's pixels under it, black where it lies off the world. Each row is split into its black
 // margins and the stretch over the world, so the inner loop has no bounds tests and becomes vector
 // code (a view is 471,000 pixels a frame).
-void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int x0, int width) {
+void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int x0, int width,
+                  const Backdrop* backdrop) {
     const int offX = static_cast<int>(std::floor(-left / Surface::kUnitsPerPixel));
     const int offY = static_cast<int>(std::floor(-top / Surface::kUnitsPerPixel));
     // Columns [xs, xe) of the view lie over the world; 64-bit so no offset can overflow.
@@ -71,7 +153,7 @@ void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int
         std::fill(row, row + xs, 0xFF000000u);
         if (xe > xs) {
             const int32_t* src = s.pixels() + static_cast<size_t>(wy) * s.widthPx() + (xs + offX);
-            convertRow(src, row + xs, xe - xs);
+            convertWorldRow(src, row + xs, static_cast<int>(wy), xs + offX, xe - xs, s.backColor, backdrop);
         }
         std::fill(row + xe, row + width, 0xFF000000u);
     }
@@ -100,9 +182,9 @@ void composeAmmoLabel(const std::string& text, FrameBuffer& out, int x0 = 0) {
 
 // The second player's view: the world where their guy is, with their hit points and rounds shown
 // as the first player's gauges show his.
-void composeSecondView(const Game& game, float left, FrameBuffer& out) {
+void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions& options) {
     const int x0 = kClientWidthPx;
-    composeWorld(game.picback, left, game.picbackTop, out, x0, kClientWidthPx);
+    composeWorld(game.picback, options.secondViewLeft, game.picbackTop, out, x0, kClientWidthPx, options.backdrop);
     Gauge life = game.life;
     life.value = game.guyTable[1].health;
     composeGauge(life, out, x0);
@@ -116,6 +198,7 @@ void composeSecondView(const Game& game, float left, FrameBuffer& out) {
         composeGauge(ammo, out, x0);
         composeAmmoLabel(std::to_string(ammo.value), out, x0);
     }
+    if (options.labels) composeGaugeLabels(game, 1, out, x0);
     out.fill(x0, 0, 1, out.height, 0xFF000000u);  // a dark seam between the views
 }
 
@@ -123,15 +206,16 @@ void composeSecondView(const Game& game, float left, FrameBuffer& out) {
 
 int windowWidthPx(const Game& game) { return game.players == 2 ? 2 * kClientWidthPx : kClientWidthPx; }
 
-void composeWindow(const Game& game, FrameBuffer& out, float secondViewLeft) {
+void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& options) {
     const int width = windowWidthPx(game);
     if (out.width != width) out = FrameBuffer(width, kClientHeightPx);
-    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx);
+    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx, options.backdrop);
     composeGauge(game.life, out);
     for (const Gauge& g : game.ammo) composeGauge(g, out);
     composeAmmoLabel(game.ammolbl, out);
+    if (options.labels) composeGaugeLabels(game, 0, out, 0);
     composePanels(game, out);
-    if (game.players == 2) composeSecondView(game, secondViewLeft, out);
+    if (game.players == 2) composeSecondView(game, out, options);
 }
 
 }  // namespace vexlot

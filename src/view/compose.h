@@ -18,7 +18,12 @@ struct FrameBuffer {
     void fill(int x, int y, int w, int h, uint32_t colour);
     void frame(int x, int y, int w, int h, uint32_t colour);  // one-pixel outline
     void text(int x, int y, std::string_view s, uint32_t colour, int scale = 1);
+    // Mixes `colour` (0xRRGGBB) over the box with `alpha` 0..255.
+    void blend(int x, int y, int w, int h, uint32_t colour, int alpha);
 };
+
+// Width in pixels of a line of text at scale 1.
+int textWidth(std::string_view s);
 
 // Game colour value (r + 256*g + 65536*b) to 0xAARRGGBB.
 inline uint32_t toArgb(int32_t c) {
@@ -29,10 +34,27 @@ inline uint32_t toArgb(int32_t c) {
 // Window units (twips) to pixels.
 constexpr int twips(int t) { return t / 15; }
 
+// The window's optional backdrop: where the world shows its background colour, a sky above the
+// level's ground line and dark earth below it (inside the level's width), so craters and tunnels
+// read as holes in the ground. Only the window picture changes; the world surface is untouched.
+struct Backdrop {
+    int groundRow = 449;    // world pixel row where the earth begins
+    int levelWidth = 2400;  // world pixel columns with earth below the ground line
+};
+// The ground line and width of the level now on the surface: the first row that is mostly solid,
+// and the last solid column of that row (for a level without one, the built-in level's values).
+Backdrop backdropFor(const Surface& surface);
+
+struct ComposeOptions {
+    float secondViewLeft = 0;            // a game of two: where the second view is scrolled (world units)
+    const Backdrop* backdrop = nullptr;  // null: the classic picture, black where the world is empty
+    bool labels = false;                 // the window's gauge labels and weapon strip (view/overlay.h)
+};
+
 // The window's width: one view of 796 pixels, or two side by side in a two-player game.
 int windowWidthPx(const Game& game);
 // The whole window: the first player's view (world, gauges, panels) and, in a two-player game, the
-// second player's view to its right, scrolled to `secondViewLeft` (world units, as picbackLeft).
-void composeWindow(const Game& game, FrameBuffer& out, float secondViewLeft = 0);
+// second player's view to its right.
+void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& options = {});
 
 }  // namespace vexlot

@@ -1,6 +1,6 @@
 # The real-window test: the program under its own Xvfb, driven by xdotool (scripts/setup.sh installs both).
 add_test(NAME e2e_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/window_test.sh $<TARGET_FILE:vexlot>)
-set_tests_properties(e2e_window PROPERTIES LABELS e2e TIMEOUT 120)
+set_tests_properties(e2e_window PROPERTIES LABELS e2e TIMEOUT 300)
 
 # Game controllers: two of SDL's virtual controllers drive the window front-end (no display needed).
 add_executable(vexlot_gamepad_test tests/e2e/gamepad_test.cpp)

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev libcli11-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev          # sanitizers and the fuzzers
-          xvfb xdotool imagemagick)         # the real-window test
+          xvfb xdotool x11-utils imagemagick openbox)   # the real-window test (openbox: a real window manager)
 # `setup.sh web`: the browser build and its test (scripts/web.sh, tests/web) need only these.
 if [ "${1:-}" = web ]; then
   packages=(emscripten nodejs binaryen chromium python3)

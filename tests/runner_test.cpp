@@ -87,3 +87,25 @@ TEST(Runner, WithoutASeedOneComesFromTheClockAndIsPrinted) {
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.output.rfind("seed ", 0), 0u) << r.output;
 }
+
+TEST(Runner, WindowWithoutADisplaySaysSoAndExitsAtOnce) {
+    // No X11 or Wayland to talk to: SDL would fall back to an invisible off-screen window.
+    // A program that runs on invisibly is killed after 10 s (status -1) instead of hanging the test.
+    const RunResult r = run("--seed 1", "unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER; export XDG_RUNTIME_DIR=/nonexistent "
+                                        "XDG_CONFIG_HOME=/nonexistent-config; ( sleep 10; kill -9 $$ ) >/dev/null 2>&1 & ");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("vexlot: no usable display"), std::string::npos) << r.output;
+}
+
+TEST(Runner, ScreenshotIsClassicUnlessTheBackdropIsAsked) {
+    TempDir t;
+    for (const char* name : {"plain", "classic", "backdrop"}) {
+        const std::string look = std::string(name) == "plain" ? "" : std::string(" --look ") + name;
+        const RunResult r = run("--headless --frames 30 --seed 4 --screenshot " + t / (std::string(name) + ".png") + look);
+        ASSERT_EQ(r.status, 0) << r.output;
+    }
+    EXPECT_EQ(slurp(t / "plain.png"), slurp(t / "classic.png"));
+    EXPECT_NE(slurp(t / "plain.png"), slurp(t / "backdrop.png"));
+    EXPECT_NE(run("--headless --frames 1 --look dark").status, 0) << "an unknown look is refused";
+    EXPECT_NE(run("--headless --frames 1 --fill").status, 0) << "--fill is the window's";
+}

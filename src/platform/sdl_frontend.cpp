@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -87,8 +88,11 @@ bool Window::open() {
     const bool video = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_GAMECONTROLLER) == 0;
     const char* driver = video ? SDL_GetCurrentVideoDriver() : nullptr;
     const std::string name = driver ? driver : "";
-    // Without a desktop SDL falls back to drivers that show nothing: the game would run unseen.
-    if (!video || name == "offscreen" || name == "dummy" || name == "evdev" || SDL_GetNumVideoDisplays() < 1) {
+    // Without a desktop SDL may fall back to a driver that shows nothing, and the game would run
+    // unseen; such a driver is used only when asked for by name (as tests do).
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    const bool unseen = (name == "offscreen" || name == "dummy" || name == "evdev") && !(asked && name == asked);
+    if (!video || unseen || SDL_GetNumVideoDisplays() < 1) {
         std::fprintf(stderr, "vexlot: no usable display (%s); the window needs an X11 or Wayland desktop. "
                              "--headless runs without one.\n",
                      video ? ("video driver " + name).c_str() : SDL_GetError());
@@ -104,9 +108,11 @@ bool Window::open() {
         std::fprintf(stderr, "vexlot: scale %d does not fit the %d x %d screen; using %d\n", settings_.scale, usable.w,
                      usable.h, scale);
     int w = picW * scale, h = picH * scale;
-    // Fill mode: the largest window of the picture's shape that fits, unless a scale was asked.
+    // Fill mode: the largest window of the picture's shape that fits, unless a scale was asked. A
+    // picture wider than the screen (two views on a small one) starts shrunk to fit.
     const Viewport filled = fitViewport(usable.w - kFrameW, usable.h - kFrameH, picW, picH, FitMode::Fill);
-    if (settings_.fill && settings_.scale == 0 && filled.width > w) {
+    const bool tooBig = w > filled.width || h > filled.height;
+    if (tooBig || (settings_.fill && settings_.scale == 0 && filled.width > w)) {
         w = filled.width;
         h = filled.height;
     }
@@ -121,8 +127,9 @@ bool Window::open() {
         std::fprintf(stderr, "vexlot: cannot open a window: %s\n", SDL_GetError());
         return false;
     }
-    // The smallest window still shows the whole picture, gauges included, at its own size.
-    SDL_SetWindowMinimumSize(window_, std::min(picW, usable.w), std::min(picH, usable.h));
+    // The smallest window still shows the whole picture, gauges included, at its own size (or as
+    // large as the screen allows).
+    SDL_SetWindowMinimumSize(window_, std::min(picW, w), std::min(picH, h));
     if (settings_.fullscreen) SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
     fitToWindow();
     SDL_StartTextInput();

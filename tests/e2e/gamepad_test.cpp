@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 1);  // the dummy window never has the focus
     const std::string folder = argc > 1 ? argv[1] : "/tmp";
+    setenv("XDG_CONFIG_HOME", (folder + "/gamepad-config").c_str(), 1);  // the user's settings stay as they are
     RunOptions options;
     options.players = 2;
     options.seed = 7;

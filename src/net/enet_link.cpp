@@ -167,7 +167,10 @@ void EnetLink::service(uint32_t waitMs) {
 
 void EnetLink::send(std::span<const uint8_t> bytes, bool reliable) {
     if (!open_) return;
-    ENetPacket* packet = enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+    // Inputs go unsequenced: ENet would drop one that arrives after a newer one, and the rollback
+    // engine makes use of every frame a late message carries (it drops what it knows already).
+    ENetPacket* packet = enet_packet_create(bytes.data(), bytes.size(),
+                                            reliable ? ENET_PACKET_FLAG_RELIABLE : ENET_PACKET_FLAG_UNSEQUENCED);
     if (enet_peer_send(peer_, reliable ? kReliableChannel : kInputChannel, packet) != 0) enet_packet_destroy(packet);
 }
 

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "net/packet.h"
@@ -180,6 +183,27 @@ TEST(NetPacket, NormalisedEventsCarryOnlyWhatTheirTypeSends) {
     EXPECT_FALSE(normalizeEvent(spaced));
     InputEvent far = event(T::WindowPress, 0, std::numeric_limits<float>::infinity(), 0);
     EXPECT_FALSE(normalizeEvent(far));
+}
+
+}  // namespace
+}  // namespace vexlot::net
+
+namespace vexlot::net {
+namespace {
+
+// The fuzz target's seeds are messages of every kind that decode and encode back unchanged.
+TEST(NetPacket, FuzzSeedsAreValidMessages) {
+    const std::filesystem::path dir = std::filesystem::path(VEXLOT_SOURCE_DIR) / "fuzz" / "corpus" / "packet";
+    int seeds = 0;
+    for (const auto& file : std::filesystem::directory_iterator(dir)) {
+        std::ifstream in(file.path(), std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        Message m;
+        ASSERT_TRUE(decode(bytes, m)) << file.path();
+        EXPECT_EQ(encode(m), bytes) << file.path();
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 8);
 }
 
 }  // namespace

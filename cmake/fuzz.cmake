@@ -14,7 +14,8 @@ if(VEXLOT_FUZZ)
   endforeach()
 
   # One target per kind of outside input: fuzz_<name> from fuzz/<name>_fuzz.cpp, seeds in fuzz/corpus/<name>/.
-  set(VEXLOT_FUZZ_TARGETS script level level_play replay)
+  # `packet`: one datagram from the other peer of a network game (fuzz/packet_fuzz.cpp, fuzz/corpus/packet/).
+  set(VEXLOT_FUZZ_TARGETS script level level_play replay packet)
   foreach(name ${VEXLOT_FUZZ_TARGETS})
     add_executable(fuzz_${name} fuzz/${name}_fuzz.cpp fuzz/sanitizer_options.cpp)
     target_link_libraries(fuzz_${name} PRIVATE vexlot_game)

@@ -82,7 +82,37 @@ void Surface::create(int w, int h, int32_t background, const std::vector<int32_t
         for (int x = 0; x < std::min(w, pw); ++x)
             loaded_[static_cast<size_t>(y) * w + x] = picture[static_cast<size_t>(y) * pw + x];
     pixels_ = loaded_;
+    dirty_.assign(static_cast<size_t>(blocksPerRow()) * h, 0);
+    dirtyList_.clear();
+    dirtyList_.reserve(dirty_.size());
 }
+
+void Surface::markDirty(long long py, long long left, long long right) {
+    const size_t rowStart = static_cast<size_t>(py) * blocksPerRow();
+    for (long long b = left >> kBlockShift; b <= right >> kBlockShift; ++b) {
+        const size_t i = rowStart + static_cast<size_t>(b);
+        if (dirty_[i]) continue;
+        dirty_[i] = 1;
+        dirtyList_.push_back(static_cast<uint32_t>(i));
+    }
+}
+
+void Surface::clearDirty() {
+    for (uint32_t i : dirtyList_) dirty_[i] = 0;
+    dirtyList_.clear();
+}
+
+int Surface::blockLength(uint32_t block) const {
+    const int start = static_cast<int>(block % blocksPerRow()) << kBlockShift;
+    return std::min(kBlockPixels, width_ - start);
+}
+
+int32_t* Surface::blockPixels(uint32_t block) {
+    const int bpr = blocksPerRow();
+    return pixels_.data() + static_cast<size_t>(block / bpr) * width_ + (static_cast<size_t>(block % bpr) << kBlockShift);
+}
+
+const int32_t* Surface::blockPixels(uint32_t block) const { return const_cast<Surface*>(this)->blockPixels(block); }
 
 int32_t Surface::point(double x, double y) const {
     int px = toPixel(x), py = toPixel(y);
@@ -93,6 +123,7 @@ int32_t Surface::point(double x, double y) const {
 void Surface::setPixel(int px, int py, int32_t colour) {
     if (px < 0 || py < 0 || px >= width_ || py >= height_) return;
     pixels_[static_cast<size_t>(py) * width_ + px] = colour & kColourMask;
+    markDirty(py, px, px);
 }
 
 void Surface::disc(double cx, double cy, int diameter, int32_t colour) {
@@ -119,6 +150,7 @@ void Surface::disc(double cx, double cy, int diameter, int32_t colour) {
         if (left > right) continue;
         int32_t* row = pixels_.data() + static_cast<size_t>(my + i) * width_;
         std::fill(row + left, row + right + 1, colour & kColourMask);
+        markDirty(my + i, left, right);
     }
 }
 
@@ -171,8 +203,10 @@ void Surface::filledBox(double x1, double y1, double x2, double y2, int32_t colo
     int bx = std::min(width_ - 1, std::max(toPixel(x1), toPixel(x2)));
     int ay = std::max(0, std::min(toPixel(y1), toPixel(y2)));
     int by = std::min(height_ - 1, std::max(toPixel(y1), toPixel(y2)));
-    for (int py = ay; py <= by; ++py)
+    for (int py = ay; py <= by; ++py) {
         for (int px = ax; px <= bx; ++px) pixels_[static_cast<size_t>(py) * width_ + px] = colour & kColourMask;
+        if (ax <= bx) markDirty(py, ax, bx);
+    }
 }
 
 void Surface::circleArc(double cx, double cy, double radius, double start, double end, int32_t colour) {
@@ -207,7 +241,10 @@ void Surface::print(std::string_view text) {
     }
 }
 
-void Surface::cls() { pixels_ = loaded_; }
+void Surface::cls() {
+    pixels_ = loaded_;
+    for (int py = 0; py < height_; ++py) markDirty(py, 0, width_ - 1);
+}
 
 uint64_t Surface::hash() const {
     uint64_t h = 1469598103934665603ull;  // FNV-1a, a pixel at a time

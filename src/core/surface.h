@@ -9,6 +9,7 @@
 // whole segment, both ends included. Pixels hold the game's colour values r + 256*g + 65536*b.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -48,7 +49,20 @@ public:
 
     uint64_t hash() const;
 
+    // Dirty blocks: the surface is cut into blocks of kBlockPixels pixels along each row, and every
+    // block painted since the last clearDirty() is listed once (index row * blocksPerRow() + column),
+    // so rollback snapshots save only what changed.
+    static constexpr int kBlockShift = 6;
+    static constexpr int kBlockPixels = 1 << kBlockShift;
+    int blocksPerRow() const { return (width_ + kBlockPixels - 1) >> kBlockShift; }
+    int blockLength(uint32_t block) const;  // pixels in the block (the last one of a row may be short)
+    int32_t* blockPixels(uint32_t block);   // writing here is not tracked (restoring a snapshot)
+    const int32_t* blockPixels(uint32_t block) const;
+    std::span<const uint32_t> dirtyBlocks() const { return dirtyList_; }
+    void clearDirty();
+
 private:
+    void markDirty(long long py, long long left, long long right);  // pixels left..right of row py
     void setPixel(int px, int py, int32_t colour);
     void disc(double cx, double cy, int diameter, int32_t colour);  // pixel coordinates
     int pen() const { return drawWidth < 1 ? 1 : drawWidth; }
@@ -56,6 +70,8 @@ private:
     int width_ = 0, height_ = 0;
     std::vector<int32_t> pixels_;
     std::vector<int32_t> loaded_;
+    std::vector<uint8_t> dirty_;       // one flag per block
+    std::vector<uint32_t> dirtyList_;  // the flagged blocks, in the order first painted
 };
 
 // World unit -> pixel index, safe for any value (huge or NaN coordinates land far outside).

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "net/net_runner.h"
 #include "platform/headless.h"
 #include "session/script.h"
 #include "platform/sdl_frontend.h"
@@ -56,6 +57,13 @@ int main(int argc, char** argv) {
     app.add_option("--look", opt.look, "Sky and earth behind the world, or the classic black (F7); "
                                        "--headless --screenshot writes classic unless asked")
         ->check(CLI::IsMember({"classic", "backdrop"}));
+    std::string hostPort, joinAddress;
+    int inputDelay = -1;
+    auto* host = app.add_option("--host", hostPort, "Host a network game on this UDP port (default 7717; 0: any free port)")
+                     ->expected(0, 1);
+    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT]");
+    app.add_option("--input-delay", inputDelay, "Network game: frames before your keys act (default: from the round trip)")
+        ->check(CLI::Range(0, 10));
     CLI11_PARSE(app, argc, argv);
 
     auto refuse = [](const std::string& why) {
@@ -74,6 +82,28 @@ int main(int argc, char** argv) {
     opt.playersGiven = players->count() > 0;
     opt.volumeGiven = volume->count() > 0;
     if (!opt.seedGiven) opt.seed = vexlot::clockSeed();
+    if (*host || *join) {
+        if (*host && *join) return refuse("--host and --join: one or the other");
+        if (*join && *seed) return refuse("--seed with --join: the host's seed is played");
+        if (!headless) return refuse("network play runs with --headless for now (the window's two views are not built yet)");
+        vexlot::net::NetRunOptions net;
+        net.host = host->count() > 0;
+        net.port = vexlot::net::kDefaultPort;
+        if (*host && !hostPort.empty()) {
+            const bool digits = hostPort.size() <= 5 && hostPort.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits || std::stol(hostPort) > 65535) return refuse("--host " + hostPort + ": a UDP port is 0..65535");
+            net.port = static_cast<uint16_t>(std::stol(hostPort));
+        }
+        net.address = joinAddress;
+        net.inputDelay = inputDelay;
+        net.seed = opt.seed;
+        net.scriptPath = opt.scriptPath;
+        net.recordPath = opt.recordPath;
+        net.levelPath = opt.levelPath;
+        net.frames = opt.frames;
+        net.framesGiven = opt.framesGiven;
+        return vexlot::net::runNetHeadless(net);
+    }
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);
 }

@@ -1,7 +1,8 @@
-// The runner built for node has no window: the options stay the desktop program's, and asking for
-// the window says where it is.
+// The runner built for node has no window and no network: the options stay the desktop program's, and
+// asking for either says so.
 #include <cstdio>
 
+#include "net/net_runner.h"
 #include "platform/sdl_frontend.h"
 
 namespace vexlot {
@@ -12,3 +13,12 @@ int runWindow(const RunOptions&, WindowProbe*) {
 }
 
 }  // namespace vexlot
+
+namespace vexlot::net {
+
+int runNetHeadless(const NetRunOptions&) {
+    std::fprintf(stderr, "vexlot: this build has no network play; use the desktop program\n");
+    return 2;
+}
+
+}  // namespace vexlot::net

@@ -1,0 +1,62 @@
+// ENet between the two peers: channel 0 reliable and in order (the handshake, state checks, the
+// end), channel 1 unreliable (inputs, repeated every frame until acknowledged).
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "net/rollback.h"
+
+typedef struct _ENetHost ENetHost;
+typedef struct _ENetPeer ENetPeer;
+
+namespace vexlot::net {
+
+// A network failure with a message for the player.
+struct NetError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class EnetLink : public Link {
+public:
+    ~EnetLink() override;
+    EnetLink(const EnetLink&) = delete;
+    EnetLink& operator=(const EnetLink&) = delete;
+
+    // A host on UDP `port` of every address (0: a free port, see port()); throws NetError.
+    static std::unique_ptr<EnetLink> listen(uint16_t port);
+    // Waits up to `waitMs` for one peer to connect; false when none came.
+    bool waitForPeer(uint32_t waitMs);
+    // Connects to `host`:`port` within `waitMs`; throws NetError naming the address.
+    static std::unique_ptr<EnetLink> join(const std::string& host, uint16_t port, uint32_t waitMs);
+
+    uint16_t port() const { return port_; }
+    std::string peerAddress() const;
+
+    void send(std::span<const uint8_t> bytes, bool reliable) override;
+    bool receive(std::vector<uint8_t>& bytes) override;
+    void flush() override;
+    bool open() const override { return open_; }
+    // Waits up to `waitMs` for the next message; false when none came or the peer left.
+    bool receiveWithin(std::vector<uint8_t>& bytes, uint32_t waitMs);
+    // Says goodbye: delivers what is queued for up to `lingerMs`, then disconnects.
+    void close(uint32_t lingerMs);
+
+private:
+    EnetLink() = default;
+    void service(uint32_t waitMs);
+
+    ENetHost* host_ = nullptr;
+    ENetPeer* peer_ = nullptr;
+    uint16_t port_ = 0;
+    bool open_ = false;
+    std::deque<std::vector<uint8_t>> inbox_;
+};
+
+// "HOST", "HOST:PORT" or "[V6]:PORT"; false for anything else.
+bool parseAddress(const std::string& text, std::string& host, uint16_t& port);
+
+}  // namespace vexlot::net

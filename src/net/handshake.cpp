@@ -1,0 +1,117 @@
+#include "net/handshake.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "net/packet.h"
+#include "session/script.h"
+
+namespace vexlot::net {
+
+namespace {
+
+constexpr uint32_t kHandshakeMs = 10000;
+constexpr int kPings = 5;
+
+uint32_t stampNow() {
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+std::string describeLevel(const std::string& tag) {
+    return tag == kBuiltinLevel ? "the built-in level" : "the level picture " + tag;
+}
+
+void send(EnetLink& link, const Message& m) {
+    link.send(encode(m), true);
+    link.flush();
+}
+
+// The next message of the handshake, answering pings on the way; NetError after the time limit.
+Message next(EnetLink& link, const char* waitingFor) {
+    std::vector<uint8_t> bytes;
+    Message m;
+    while (link.receiveWithin(bytes, kHandshakeMs)) {
+        if (!decode(bytes, m)) continue;
+        if (const auto* ping = std::get_if<Ping>(&m)) {
+            send(link, Pong{ping->stamp});
+            continue;
+        }
+        if (const auto* refuse = std::get_if<Refuse>(&m)) throw NetError("the other player refused: " + refuse->reason);
+        return m;
+    }
+    throw NetError(std::string(link.open() ? "no answer from the other player while waiting for " : "the other player left while waiting for ") +
+                   waitingFor);
+}
+
+}  // namespace
+
+int delayForRoundTrip(int roundTripMs) {
+    if (roundTripMs < 0) return 2;
+    return std::clamp(static_cast<int>(std::lround(roundTripMs / 2.0 / (1000.0 / 60.0))), 0, 4);
+}
+
+uint32_t agreedFrames(uint32_t host, uint32_t joiner) { return host == 0 || joiner == 0 ? 0 : std::max(host, joiner); }
+
+std::string mismatch(uint16_t protocol, const std::string& version, const std::string& level,
+                     const std::string& ownLevel) {
+    if (protocol != kProtocol || version != programVersion())
+        return "this program is vexlot " + std::string(programVersion()) + ", the other player's is vexlot " + version +
+               (protocol != kProtocol ? " (another network protocol)" : "") + ": both need the same version";
+    if (level != ownLevel)
+        return "this game is on " + describeLevel(ownLevel) + ", the other player's on " + describeLevel(level) +
+               ": both need the same level (--level)";
+    return {};
+}
+
+Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames, int inputDelay) {
+    const Message first = next(link, "its hello");
+    const auto* hello = std::get_if<Hello>(&first);
+    if (!hello) throw NetError("the other program does not speak this game's protocol");
+    if (const std::string why = mismatch(hello->protocol, hello->version, hello->level, levelTag); !why.empty()) {
+        send(link, Refuse{why});
+        link.close(500);
+        throw NetError("refused the player at " + link.peerAddress() + ": " + why);
+    }
+    // The round trip: the smallest of a few pings, sent reliably so none is lost for good.
+    int best = -1;
+    for (int i = 0; i < kPings; ++i) {
+        send(link, Ping{stampNow()});
+        const Message m = next(link, "an answer to a ping");
+        if (const auto* pong = std::get_if<Pong>(&m)) {
+            const int rtt = static_cast<int>(stampNow() - pong->stamp);
+            if (best < 0 || rtt < best) best = rtt;
+        }
+    }
+    Agreement a;
+    a.seed = seed;
+    a.lastFrame = static_cast<int32_t>(agreedFrames(frames, hello->frames));
+    a.inputDelay = inputDelay >= 0 ? inputDelay : delayForRoundTrip(best);
+    a.roundTripMs = best;
+    send(link, Welcome{kProtocol, programVersion(), levelTag, seed, static_cast<uint32_t>(a.lastFrame),
+                       static_cast<uint8_t>(a.inputDelay)});
+    send(link, Start{});
+    return a;
+}
+
+Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames) {
+    send(link, Hello{kProtocol, programVersion(), levelTag, frames});
+    const Message m = next(link, "the game");
+    const auto* welcome = std::get_if<Welcome>(&m);
+    if (!welcome) throw NetError("the other program does not speak this game's protocol");
+    if (const std::string why = mismatch(welcome->protocol, welcome->version, welcome->level, levelTag); !why.empty()) {
+        send(link, Refuse{why});
+        link.close(500);
+        throw NetError("refused the host: " + why);
+    }
+    Agreement a;
+    a.seed = welcome->seed;
+    a.lastFrame = static_cast<int32_t>(std::min<uint32_t>(welcome->frames, kMaxFrames));
+    a.inputDelay = std::min<int>(welcome->inputDelay, kMaxInputDelay);
+    if (!std::holds_alternative<Start>(next(link, "the start"))) throw NetError("the host did not start the game");
+    return a;
+}
+
+}  // namespace vexlot::net

@@ -1,0 +1,36 @@
+// The handshake before a network game: the joiner says which program and level it has, the host
+// answers with the game (its seed, the match length, an input delay from the measured round trip)
+// or refuses, and says when frame 1 starts. Both sides check the program version and the level.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "net/enet_link.h"
+
+namespace vexlot::net {
+
+struct Agreement {
+    uint64_t seed = 0;
+    int32_t lastFrame = 0;  // 0: until a player ends the game
+    int inputDelay = 0;     // the host's choice for both (each peer may set its own instead)
+    int roundTripMs = -1;   // measured by the host; -1 on the joiner
+};
+
+// Input delay for a round trip: the frames the one-way trip takes, at most 4 (rollback covers the rest).
+int delayForRoundTrip(int roundTripMs);
+
+// Host: waits for the joiner's Hello, refuses a different program or level (NetError with the
+// reason, after telling the joiner), measures the round trip, sends the game and the start.
+// `inputDelay` < 0: chosen from the round trip. `frames`: the host's match length (0 open).
+Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames,
+                        int inputDelay);
+// Joiner: sends its Hello and waits for the game; NetError with the host's reason when refused.
+Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames);
+
+// The match length both play: the longer of the two; open when either is open.
+uint32_t agreedFrames(uint32_t host, uint32_t joiner);
+// Why a peer's program or level does not fit this one's (empty when they fit).
+std::string mismatch(uint16_t protocol, const std::string& version, const std::string& level,
+                     const std::string& ownLevel);
+
+}  // namespace vexlot::net

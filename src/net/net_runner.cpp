@@ -1,0 +1,157 @@
+#include "net/net_runner.h"
+
+#include <atomic>
+#include <chrono>
+#include <cinttypes>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "net/enet_link.h"
+#include "net/handshake.h"
+#include "net/rollback.h"
+#include "session/dump.h"
+
+namespace vexlot::net {
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+void requestStop(int) { stopRequested = true; }
+
+using Clock = std::chrono::steady_clock;
+
+uint64_t msSince(Clock::time_point t0) {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
+}
+
+int fail(const std::string& why) {
+    std::fprintf(stderr, "vexlot: %s\n", why.c_str());
+    return 2;
+}
+
+// Tests only: the frame after which this peer flips one pixel of its world (a forced desync).
+int32_t desyncTestFrame() {
+#ifdef VEXLOT_NET_TEST_HOOKS
+    if (const char* v = std::getenv("VEXLOT_NET_TEST_DESYNC_FRAME")) return std::atoi(v);
+#endif
+    return 0;
+}
+
+void report(const Netplay& play, int roundTripMs, const std::string& replayPath) {
+    const NetStats& s = play.stats();
+    std::printf("net: %lld rollbacks (longest %d frames), %lld frames run again, %lld waits; input delay %d",
+                static_cast<long long>(s.rollbacks), s.longestRollback, static_cast<long long>(s.framesRerun),
+                static_cast<long long>(s.waits), play.inputDelay());
+    if (roundTripMs >= 0) std::printf(", round trip %d ms", roundTripMs);
+    std::printf("; worst tick %.1f ms\n", s.worstTickMs);
+    std::printf("net: messages %lld in, %lld out; dropped %lld malformed, %lld stale, %lld conflicting; %lld state "
+                "checks agreed\n",
+                static_cast<long long>(s.messagesIn), static_cast<long long>(s.messagesOut),
+                static_cast<long long>(s.malformed), static_cast<long long>(s.stale),
+                static_cast<long long>(s.conflicting), static_cast<long long>(s.checksCompared));
+    std::printf("replay written to %s (frames up to %d)\n", replayPath.c_str(), play.confirmedFrame());
+    std::printf("final state hash %016" PRIx64 " at frame %d\n", stateHash(play.game()), play.game().frame);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int runNetHeadless(const NetRunOptions& options) {
+    Script script;
+    Level level;
+    try {
+        if (!options.levelPath.empty()) level = levelFromFile(options.levelPath);
+        if (!options.scriptPath.empty()) {
+            std::ifstream in(options.scriptPath, std::ios::binary);
+            if (!in) return fail("cannot read " + options.scriptPath);
+            std::stringstream text;
+            text << in.rdbuf();
+            script = parseScript(text.str());
+        }
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    if (script.isReplay || script.players != 1)
+        return fail(options.scriptPath + ": a network peer plays a one-player script (its events are this player's)");
+    const int frames = options.framesGiven ? options.frames : script.lastFrame();
+    if (frames <= 0) return fail("a headless network peer needs --frames or a --script with events");
+
+    const std::string role = options.host ? "host" : "join";
+    std::unique_ptr<EnetLink> link;
+    Agreement agreement;
+    try {
+        if (options.host) {
+            link = EnetLink::listen(options.port);
+            std::printf("hosting on UDP port %u; waiting for the other player\n", static_cast<unsigned>(link->port()));
+            std::fflush(stdout);
+            if (!link->waitForPeer(static_cast<uint32_t>(options.waitSeconds) * 1000))
+                return fail("nobody joined within " + std::to_string(options.waitSeconds) + " s");
+            agreement = hostHandshake(*link, options.seed, level.tag, static_cast<uint32_t>(frames), options.inputDelay);
+        } else {
+            std::string hostName;
+            uint16_t port = 0;
+            if (!parseAddress(options.address, hostName, port))
+                return fail("--join " + options.address + ": give HOST or HOST:PORT");
+            link = EnetLink::join(hostName, port, 10000);
+            agreement = joinHandshake(*link, level.tag, static_cast<uint32_t>(frames));
+            if (options.inputDelay >= 0) agreement.inputDelay = options.inputDelay;
+        }
+    } catch (const NetError& e) {
+        return fail(e.what());
+    }
+    std::printf("playing as player %d: seed %" PRIu64 ", frames %d, input delay %d\n", options.host ? 1 : 2,
+                agreement.seed, agreement.lastFrame, agreement.inputDelay);
+    std::fflush(stdout);
+
+    const std::string replayPath =
+        options.recordPath.empty() ? "vexlot-" + role + "-" + std::to_string(agreement.seed) + ".replay" : options.recordPath;
+    std::ofstream replayFile(replayPath, std::ios::binary | std::ios::trunc);
+    if (!replayFile) return fail("cannot write " + replayPath);
+    StreamLineOutput replayOut(replayFile);
+
+    SoundLog sounds;
+    MatchSetup setup;
+    setup.seed = agreement.seed;
+    setup.level = std::move(level);
+    setup.localPlayer = options.host ? 0 : 1;
+    setup.inputDelay = agreement.inputDelay;
+    setup.lastFrame = agreement.lastFrame;
+    setup.sounds = &sounds;
+    setup.record = &replayOut;
+    setup.script = std::move(script);
+    setup.desyncTestFrame = desyncTestFrame();
+    Netplay play(*link, std::move(setup));
+    sounds.game = &play.game();
+
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    // Paced like the window: one tick every 16 ms, late ticks not made up.
+    const auto t0 = Clock::now();
+    auto next = t0;
+    while (true) {
+        if (stopRequested) {
+            play.quit("the other player's program was stopped");
+            break;
+        }
+        if (!play.tick({}, msSince(t0))) break;
+        next += std::chrono::milliseconds(16);
+        const auto now = Clock::now();
+        if (next < now) next = now;
+        std::this_thread::sleep_until(next);
+    }
+    link->close(300);
+
+    std::printf("%s\n", play.message().c_str());
+    report(play, agreement.roundTripMs, replayPath);
+    switch (play.outcome()) {
+    case Outcome::Finished: return 0;
+    case Outcome::Desync: return 3;
+    default: return 4;
+    }
+}
+
+}  // namespace vexlot::net

@@ -1,0 +1,28 @@
+// The headless network peer: `vexlot --headless --host [PORT]` or `--join HOST[:PORT]`, playing a
+// script's events as this player's, paced at 60 frames a second like the window.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vexlot::net {
+
+constexpr uint16_t kDefaultPort = 7717;  // the UDP port a host opens unless told otherwise
+
+struct NetRunOptions {
+    bool host = false;               // else join
+    uint16_t port = 0;               // host: the UDP port (0: any free one, printed)
+    std::string address;             // join: HOST[:PORT]
+    int inputDelay = -1;             // -1: from the measured round trip
+    uint64_t seed = 0;               // host only
+    std::string scriptPath, recordPath, levelPath;
+    int frames = 0;                  // the match length this peer asks for (default: the script's)
+    bool framesGiven = false;
+    int waitSeconds = 60;            // host: how long to wait for the other player
+};
+
+// Plays one match and prints the outcome, the figures and the final state hash. Exit status:
+// 0 played to the end, 2 no match (options, files, refused, nobody came), 3 the games differed,
+// 4 the other player left or went silent.
+int runNetHeadless(const NetRunOptions& options);
+
+}  // namespace vexlot::net

@@ -134,7 +134,7 @@ int runNetHeadless(const NetRunOptions& options) {
     auto next = t0;
     while (true) {
         if (stopRequested) {
-            play.quit("the other player's program was stopped");
+            play.quit("the program was stopped");
             break;
         }
         if (!play.tick({}, msSince(t0))) break;

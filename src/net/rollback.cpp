@@ -274,7 +274,7 @@ void Netplay::handle(const Message& m) {
     } else if (std::get_if<Done>(&m)) {
         remoteDone_ = true;
     } else if (const auto* refuse = std::get_if<Refuse>(&m)) {
-        end(Outcome::Disconnected, "the other player stopped the match: " + refuse->reason);
+        end(Outcome::Disconnected, "the other player left: " + refuse->reason);
     } else {
         ++stats_.stale;  // a handshake message after the start: a repeat, or not for us
     }
@@ -354,7 +354,7 @@ void Netplay::sendReliable(const Message& m) {
 void Netplay::quit(const std::string& why) {
     if (outcome_ != Outcome::Playing) return;
     sendReliable(Refuse{why});
-    end(Outcome::Quit, why);
+    end(Outcome::Quit, "you left the match: " + why);
 }
 
 void Netplay::end(Outcome outcome, const std::string& message) {

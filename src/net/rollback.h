@@ -80,11 +80,13 @@ public:
     // is over (outcome() and message() say how).
     bool tick(std::span<const InputEvent> local, uint64_t nowMs);
     // Ends the match from this side (the window closed, a signal): the recording ends at the last
-    // confirmed frame and the other peer is told.
+    // confirmed frame and the other peer is told why ("the window was closed").
     void quit(const std::string& why);
 
     // The game to show: the newest frame, with the other player's latest events predicted.
     const Game& game() const { return session_.game(); }
+    // Where the second player's view looks (the window shows the joiner that view).
+    float secondViewLeft() const { return session_.secondViewLeft(); }
     int32_t confirmedFrame() const { return confirmed_; }
     Outcome outcome() const { return outcome_; }
     const std::string& message() const { return message_; }

@@ -25,6 +25,7 @@ Replay window: P pause, N step one frame, Up / Down speed (x1/2 .. x8), Esc quit
 Gamepad: d-pad or left stick walk and crawl, A jump, X or right trigger fire,
   shoulders aim, Y aim straight, B next weapon.
 Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon.
+Network (--host [PORT] on one machine, --join HOST[:PORT] on the other): each plays player 1's keys.
 Settings (sound, volume, scaling, fullscreen, look, both players' keys) stay in
   $XDG_CONFIG_HOME/vexlot/settings (else ~/.config/vexlot/settings); the command line wins.)";
 }
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
     if (*host || *join) {
         if (*host && *join) return refuse("--host and --join: one or the other");
         if (*join && *seed) return refuse("--seed with --join: the host's seed is played");
-        if (!headless) return refuse("network play runs with --headless for now (the window's two views are not built yet)");
+        if (*replay || *players) return refuse(std::string(*replay ? "--replay" : "--players") + " with --host or --join: a network game is a new game of two");
         vexlot::net::NetRunOptions net;
         net.host = host->count() > 0;
         net.port = vexlot::net::kDefaultPort;
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
         net.levelPath = opt.levelPath;
         net.frames = opt.frames;
         net.framesGiven = opt.framesGiven;
-        return vexlot::net::runNetHeadless(net);
+        return headless ? vexlot::net::runNetHeadless(net) : vexlot::runWindow(opt, nullptr, &net);
     }
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "platform/window.h"
+#include "session/dump.h"
 
 namespace vexlot {
 
@@ -64,10 +65,11 @@ void Recording::finish() {
 
 // --- The window --------------------------------------------------------------------------------
 
-Window::Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* probe)
+Window::Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* probe,
+               const net::NetRunOptions* network)
     : options_(options), probe_(probe), settingsPath_(settingsPath()), saved_(loaded.settings),
       settings_(loaded.settings), firstStart_(!loaded.existed), bindings_(loaded.settings),
-      players_(options.players) {
+      players_(network ? 2 : options.players), network_(network) {
     if (options.scale > 0) settings_.scale = options.scale;
     if (options.volumeGiven) settings_.volume = options.volume;
     if (options.fill) settings_.fill = true;
@@ -80,6 +82,8 @@ Window::~Window() {
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
     session_.reset();
+    netplay_.reset();
+    link_.reset();
     mixer_.reset();
     SDL_Quit();
 }
@@ -213,11 +217,78 @@ bool Window::readGameFiles() {
     return true;
 }
 
-// A new game (or the replay) from the game's own start-up, and its recording.
+// A network game: host it (the window waits for the other player) or join it, then agree on the
+// game with the other peer. Esc or closing the window gives up.
+bool Window::connect() {
+    SDL_SetWindowTitle(window_, network_->host ? "Vexlot: network game, player 1" : "Vexlot: network game, player 2");
+    try {
+        if (network_->host) {
+            link_ = net::EnetLink::listen(network_->port);
+            const std::string where = "UDP port " + std::to_string(link_->port());
+            std::printf("hosting on %s; waiting for the other player\n", where.c_str());
+            std::fflush(stdout);
+            while (!link_->waitForPeer(30))
+                if (!showWhileConnecting("Waiting for the other player", where + "     Esc: give up"))
+                    return false;
+            agreement_ = net::hostHandshake(*link_, options_.seed, level_.tag, 0, network_->inputDelay);
+        } else {
+            std::string hostName;
+            uint16_t port = 0;
+            if (!net::parseAddress(network_->address, hostName, port)) {
+                std::fprintf(stderr, "vexlot: --join %s: give HOST or HOST:PORT\n", network_->address.c_str());
+                return false;
+            }
+            showWhileConnecting("Joining " + network_->address, "");
+            link_ = net::EnetLink::join(hostName, port, 10000);
+            agreement_ = net::joinHandshake(*link_, level_.tag, 0);
+            if (network_->inputDelay >= 0) agreement_.inputDelay = network_->inputDelay;
+        }
+    } catch (const net::NetError& e) {
+        std::fprintf(stderr, "vexlot: %s\n", e.what());
+        return false;
+    }
+    std::printf("playing as player %d: seed %llu, input delay %d\n", viewedPlayer() + 1,
+                static_cast<unsigned long long>(agreement_.seed), agreement_.inputDelay);
+    std::fflush(stdout);
+    return true;
+}
+
+// One picture while the network game is being set up; false when the player gives up.
+bool Window::showWhileConnecting(const std::string& title, const std::string& detail) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        if (e.type == SDL_QUIT || (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_ESCAPE) || gStopAsked) return false;
+        if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) fitToWindow();
+    }
+    if (gStopAsked) return false;
+    keepOnScreen();
+    fb_ = FrameBuffer(pictureWidth(), kClientHeightPx);
+    WindowOverlay o;
+    o.deathTitle = title;
+    o.deathKeys = detail;
+    o.deathNote = "";
+    composeOverlay(fb_, o);
+    present(fb_);
+    return true;
+}
+
+// A new game (or the replay, or the network game) from the game's own start-up, and its recording.
 bool Window::startGame(uint64_t seed) {
-    session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
     pending_.clear();
-    if (replaying()) {
+    if (networked()) {
+        recording_ = Recording();
+        recording_.open(options_.recordPath, dataFolder_);
+        net::MatchSetup setup;
+        setup.seed = agreement_.seed;
+        setup.level = level_;
+        setup.localPlayer = viewedPlayer();
+        setup.inputDelay = agreement_.inputDelay;
+        setup.lastFrame = agreement_.lastFrame;
+        setup.sounds = mixer_.get();
+        setup.record = recording_.active() ? &recording_ : nullptr;
+        netplay_ = std::make_unique<net::Netplay>(*link_, std::move(setup));
+    } else if (replaying()) {
+        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
         try {
             session_->play(std::move(replay_));
         } catch (const std::exception& e) {
@@ -225,16 +296,18 @@ bool Window::startGame(uint64_t seed) {
             return false;
         }
     } else {
+        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
         recording_ = Recording();
         recording_.open(options_.recordPath, dataFolder_);
         if (recording_.active()) session_->record(recording_);
         // Sound stays as the player left it: the game starts silent, so "s" turns it on in frame 1
-        // (recorded like any key, so the replay plays the same).
+        // (recorded like any key, so the replay plays the same). A network game's sound is the
+        // shared game's: either player's F5 switches it.
         if (settings_.sound) pending_.push_back(key(T::Char, CharCode::LetterS));
     }
-    backdrop_ = backdropFor(session_->game().picback);
-    lastLife_ = {session_->game().life.value, session_->game().guyTable[1].health};
-    lastSound_ = settings_.sound && !replaying() ? -1 : 0;
+    backdrop_ = backdropFor(game().picback);
+    lastLife_ = {game().life.value, game().guyTable[1].health};
+    lastSound_ = settings_.sound && !replaying() && !networked() ? -1 : 0;
     match_.last = RoundResult::Playing;
     paused_ = false;
     rHeldSince_ = 0;
@@ -245,6 +318,20 @@ bool Window::startGame(uint64_t seed) {
 // Ends the game in play: its recording gets its end line and, when it is the data folder's, becomes
 // the latest replay.
 void Window::endGame() {
+    if (netplay_) {
+        if (!netOver_) netplay_->quit("the window was closed");
+        link_->close(300);
+        std::printf("%s\n", netplay_->message().c_str());
+        const net::NetStats& s = netplay_->stats();
+        std::printf("net: %lld rollbacks (longest %d frames), %lld waits; input delay %d; %lld state checks agreed\n",
+                    static_cast<long long>(s.rollbacks), s.longestRollback, static_cast<long long>(s.waits),
+                    netplay_->inputDelay(), static_cast<long long>(s.checksCompared));
+        std::printf("final state hash %016llx at frame %d\n", static_cast<unsigned long long>(stateHash(game())),
+                    game().frame);
+        std::fflush(stdout);
+        recording_.finish();
+        return;
+    }
     if (!session_) return;
     session_->finish();
     if (!replaying()) recording_.finish();
@@ -252,6 +339,7 @@ void Window::endGame() {
 
 // The player's guy has fallen: in a game of one guy 0, in a game of two the round is decided.
 bool Window::playerDown() const {
+    if (netplay_) return match_.last != RoundResult::Playing;
     if (!session_ || replaying()) return false;
     if (twoPlayers()) return match_.last != RoundResult::Playing;
     return session_->game().guyTable[0].state == GuyState::Dead;
@@ -261,6 +349,7 @@ bool Window::playerDown() const {
 
 // Runs the game's frames for this shown frame; false once the game has ended (Esc, close).
 bool Window::advance(std::vector<InputEvent>& events) {
+    if (networked()) return advanceNetwork(events);
     if (newGame_ && !replaying()) {
         endGame();
         if (twoPlayers()) match_.nextRound();
@@ -299,9 +388,37 @@ bool Window::advance(std::vector<InputEvent>& events) {
     return true;
 }
 
+// A network game: this player's events go to the rollback play, which runs the frames the other
+// peer's inputs allow. Esc ends the game for both, as in any game; when the other player leaves or
+// the games differ, the window says so and stays until Esc.
+bool Window::advanceNetwork(std::vector<InputEvent>& events) {
+    if (netOver_) {
+        for (const InputEvent& e : events)
+            if (e.type == T::Char && e.code == CharCode::Escape) return false;
+        return true;
+    }
+    const uint64_t t0 = SDL_GetPerformanceCounter();
+    const bool playing = netplay_->tick(events, SDL_GetTicks64());
+    simMs_ = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
+    match_.update(game());
+    if (probe_) probe_->afterFrame(game());
+    watchGame();
+    if (!playing) {
+        netOver_ = true;
+        if (game().ended && netplay_->outcome() == net::Outcome::Finished) return false;
+        std::fprintf(stderr, "vexlot: %s\n", netplay_->message().c_str());
+        say(netplay_->message() + "   Esc: quit", 24 * 3600 * 1000);
+    }
+    if (const std::string failure = recording_.takeFailure(); !failure.empty()) {
+        std::fprintf(stderr, "vexlot: %s; the game goes on\n", failure.c_str());
+        say(failure, 6000);
+    }
+    return true;
+}
+
 // What the player should feel or read after a frame: a hit, the sound switched.
 void Window::watchGame() {
-    const Game& g = session_->game();
+    const Game& g = game();
     // A hit flashes the edges of the player's view; steady bleeding pulses them (a new flash once the
     // last has half faded).
     const uint32_t now = SDL_GetTicks();
@@ -327,32 +444,50 @@ void Window::watchGame() {
 void Window::show() {
     const uint64_t t0 = SDL_GetPerformanceCounter();
     ComposeOptions look;
-    look.secondViewLeft = session_->secondViewLeft();
+    look.secondViewLeft = netplay_ ? netplay_->secondViewLeft() : session_->secondViewLeft();
     look.backdrop = settings_.backdrop ? &backdrop_ : nullptr;
     look.labels = true;
-    composeWindow(session_->game(), fb_, look);
+    if (networked()) {
+        // Both views composed, this player's shown.
+        composeWindow(game(), bothViews_, look);
+        if (fb_.width != kClientWidthPx) fb_ = FrameBuffer(kClientWidthPx, kClientHeightPx);
+        for (int y = 0; y < kClientHeightPx; ++y) {
+            const auto row = bothViews_.argb.begin() + static_cast<ptrdiff_t>(y) * bothViews_.width;
+            std::copy_n(row + viewedPlayer() * kClientWidthPx, kClientWidthPx, fb_.argb.begin() + static_cast<ptrdiff_t>(y) * kClientWidthPx);
+        }
+    } else {
+        composeWindow(session_->game(), fb_, look);
+    }
 
     const uint32_t now = SDL_GetTicks();
     WindowOverlay o;
     if (!SDL_TICKS_PASSED(now, messageUntil_)) o.message = message_;
     if (!SDL_TICKS_PASSED(now, hintUntil_)) o.hint = hint_;
-    for (int p = 0; p < players_; ++p)
-        if (!SDL_TICKS_PASSED(now, flashUntil_[p])) o.hitFlash[p] = static_cast<int>(255 * (flashUntil_[p] - now) / kFlashMs);
-    o.paused = paused_ && !(replaying() && session_->scriptDone());
+    for (int p = 0; p < players_; ++p) {
+        // Over the network the window has one view, this player's.
+        const int view = networked() ? (p == viewedPlayer() ? 0 : -1) : p;
+        if (view >= 0 && !SDL_TICKS_PASSED(now, flashUntil_[p]))
+            o.hitFlash[view] = static_cast<int>(255 * (flashUntil_[p] - now) / kFlashMs);
+    }
+    o.paused = paused_ && !networked() && !(replaying() && session_->scriptDone());
     if (playerDown()) {
-        o.deathTitle = !twoPlayers()                           ? "You died"
+        o.deathTitle = players_ == 1                           ? "You died"
                        : match_.last == RoundResult::Draw      ? "Both fall: a draw"
                        : match_.last == RoundResult::FirstWins ? "Player 1 wins the round"
                                                                : "Player 2 wins the round";
-        o.deathKeys = twoPlayers() ? "R: next round     Esc: quit" : "R: new game     Esc: quit";
+        o.deathKeys = networked() ? "Esc: quit" : twoPlayers() ? "R: next round     Esc: quit" : "R: new game     Esc: quit";
     }
-    if (twoPlayers())
-        o.score = "Round " + std::to_string(match_.round) + "   Player 1  " + std::to_string(match_.kills[0]) + " : " +
-                  std::to_string(match_.kills[1]) + "  Player 2";
+    if (players_ == 2) {
+        // Over the network one game is played, and each window says whose player it is.
+        const std::string you = " (you)";
+        o.score = (networked() ? "" : "Round " + std::to_string(match_.round) + "   ") + "Player 1" +
+                  (networked() && viewedPlayer() == 0 ? you : "") + "  " + std::to_string(match_.kills[0]) + " : " +
+                  std::to_string(match_.kills[1]) + "  Player 2" + (networked() && viewedPlayer() == 1 ? you : "");
+    }
     o.help = helpOpen_ ? &help_ : nullptr;
     if (replaying()) o.footer = "Replay: P pause, N step, Up/Down speed, Esc quit";
     if (stats_) {
-        const Game& g = session_->game();
+        const Game& g = game();
         char line[3][112];
         std::snprintf(line[0], sizeof line[0], "%d fps  sim %.2f ms  compose %.2f ms  present %.2f ms", fps_, simMs_,
                       composeMs_, presentMs_);
@@ -438,6 +573,7 @@ int Window::run() {
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);
     mixer_ = std::make_unique<MixerSound>(settings_.volume);
+    if (networked() && !connect()) return 2;
     if (!startGame(replaying() ? replay_.seed : options_.seed)) return 2;
     if (firstStart_) {
         hintUntil_ = SDL_GetTicks() + 10000;
@@ -471,10 +607,10 @@ int Window::run() {
 
 }  // namespace frontend
 
-int runWindow(const RunOptions& options, WindowProbe* probe) {
+int runWindow(const RunOptions& options, WindowProbe* probe, const net::NetRunOptions* network) {
     LoadedSettings loaded = loadSettings(settingsPath());
     if (!loaded.problem.empty()) std::fprintf(stderr, "vexlot: %s\n", loaded.problem.c_str());
-    frontend::Window window(options, std::move(loaded), probe);
+    frontend::Window window(options, std::move(loaded), probe, network);
     if (!window.readGameFiles()) return 2;
     if (!window.open()) return 1;
     return window.run();

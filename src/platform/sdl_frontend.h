@@ -4,6 +4,10 @@
 
 namespace vexlot {
 
+namespace net {
+struct NetRunOptions;
+}
+
 struct Game;
 
 // What a test of the window may do around each shown frame (drive virtual devices, look at the game).
@@ -13,6 +17,7 @@ struct WindowProbe {
     virtual void afterFrame(const Game& game) = 0;
 };
 
-int runWindow(const RunOptions& options, WindowProbe* probe = nullptr);
+// `network`: host or join a game of two over the network instead of playing on this machine alone.
+int runWindow(const RunOptions& options, WindowProbe* probe = nullptr, const net::NetRunOptions* network = nullptr);
 
 }  // namespace vexlot

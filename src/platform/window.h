@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "net/enet_link.h"
+#include "net/handshake.h"
+#include "net/net_runner.h"
+#include "net/rollback.h"
 #include "platform/gamepad.h"
 #include "platform/headless.h"
 #include "platform/keys.h"
@@ -66,10 +70,11 @@ private:
 };
 
 // One window for the whole run: it plays one game after another (R), each a Session of its own,
-// or one replay; run() is the loop: gather input, step the session, compose, present, wait.
+// or one replay, or one network game (its Netplay runs the session); run() is the loop: gather
+// input, step the game, compose, present, wait.
 class Window {
 public:
-    Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* probe);
+    Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* probe, const net::NetRunOptions* network);
     ~Window();
     // The files the games need, read and checked before the window opens: false ends the run.
     bool readGameFiles();
@@ -78,6 +83,8 @@ public:
 
 private:
     // Start-up and new games.
+    bool connect();
+    bool showWhileConnecting(const std::string& title, const std::string& detail);
     bool startGame(uint64_t seed);
     void endGame();
     // One shown frame: input, the game's frames, the picture.
@@ -88,6 +95,7 @@ private:
     void onText(const char* text, std::vector<InputEvent>& events);
     void pollPads(std::vector<InputEvent>& events);
     bool advance(std::vector<InputEvent>& events);
+    bool advanceNetwork(std::vector<InputEvent>& events);
     void watchGame();
     void show();
     void present(const FrameBuffer& picture);
@@ -104,9 +112,14 @@ private:
         messageUntil_ = SDL_GetTicks() + ms;
     }
     bool replaying() const { return !options_.replayPath.empty(); }
+    // Two players at this machine's keyboard and pads.
     bool twoPlayers() const { return session_ && session_->players() == 2; }
+    bool networked() const { return network_ != nullptr; }
+    // The player whose view the window shows: guy 1's for the joiner of a network game.
+    int viewedPlayer() const { return networked() && !network_->host ? 1 : 0; }
+    const Game& game() const { return netplay_ ? netplay_->game() : session_->game(); }
     bool playerDown() const;
-    int pictureWidth() const { return players_ == 2 ? 2 * kClientWidthPx : kClientWidthPx; }
+    int pictureWidth() const { return players_ == 2 && !networked() ? 2 * kClientWidthPx : kClientWidthPx; }
 
     const RunOptions& options_;
     WindowProbe* probe_;
@@ -134,6 +147,13 @@ private:
     Level level_;
     std::optional<std::string> dataFolder_;
     std::unique_ptr<Session> session_;
+    // A network game: the link to the other peer and the rollback play that runs the game.
+    const net::NetRunOptions* network_;
+    std::unique_ptr<net::EnetLink> link_;
+    net::Agreement agreement_;
+    std::unique_ptr<net::Netplay> netplay_;
+    bool netOver_ = false;
+    FrameBuffer bothViews_;  // a network game composes both views; the window shows its player's
     Recording recording_;
     Match match_;
     Backdrop backdrop_;

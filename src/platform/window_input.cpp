@@ -47,7 +47,7 @@ void Window::collect(std::vector<InputEvent>& events) {
         case SDL_MOUSEBUTTONDOWN: {
             // A press on the first player's world view moves his guy there.
             float gx = 0, gy = 0;
-            if (!replaying() && !helpOpen_ && viewport_.toGame(e.button.x, e.button.y, gx, gy) && gx < kClientWidthPx) {
+            if (!replaying() && !helpOpen_ && viewedPlayer() == 0 && viewport_.toGame(e.button.x, e.button.y, gx, gy) && gx < kClientWidthPx) {
                 InputEvent press = key(T::WindowPress, 0);
                 press.x = gx;
                 press.y = gy;
@@ -76,11 +76,12 @@ void Window::collect(std::vector<InputEvent>& events) {
     if (!replaying() && !helpOpen_) pollPads(events);
 }
 
-// The first pad plays player 1; in a game of two the second pad plays player 2.
+// The first pad plays player 1 (over the network, this machine's player); in a game of two the second
+// pad plays player 2.
 void Window::pollPads(std::vector<InputEvent>& events) {
-    const Game& g = session_->game();
+    const Game& g = game();
     const int second = twoPlayers() ? 1 : 0;
-    pads_[0].poll(events, 0, g.guyTable[0].weapon);
+    pads_[0].poll(events, 0, g.guyTable[viewedPlayer()].weapon);
     pads_[1].poll(events, second, g.guyTable[second].weapon);
 }
 
@@ -115,6 +116,10 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
         if (first) saveScreenshot();
     } else if (k == SDLK_PAUSE || k == SDLK_p) {
         if (!first) return;
+        if (networked()) {
+            say("A network game goes on: it cannot pause", 1500);
+            return;
+        }
         paused_ = !paused_;
         if (!paused_) pacer_.restart();
         say(paused_ ? "Paused: P goes on" : "Going on", 1200);
@@ -122,7 +127,7 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
         mixer_->setVolume(mixer_->volume() + (k == SDLK_MINUS || k == SDLK_KP_MINUS ? -10 : 10));
         settings_.volume = saved_.volume = mixer_->volume();
         saveSettings();
-        say("Volume " + std::to_string(mixer_->volume()) + (session_->game().soundOn ? "" : " (sound is off: F5)"), 1200);
+        say("Volume " + std::to_string(mixer_->volume()) + (game().soundOn ? "" : " (sound is off: F5)"), 1200);
     } else if (replaying()) {
         static constexpr const char* kSpeedNames[] = {"1/2", "1", "2", "4", "8"};
         if (k == SDLK_ESCAPE) quit_ = true;
@@ -132,7 +137,7 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
             pacer_.setPeriod(speed_ == 0 ? 32 : 16);
             say(std::string("Replay x") + kSpeedNames[speed_], 1000);
         }
-    } else if (k == SDLK_r) {
+    } else if (k == SDLK_r && !networked()) {
         if (playerDown()) newGame_ = true;
         else if (first) {
             rHeldSince_ = SDL_GetTicks() | 1;
@@ -140,7 +145,7 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
         }
     } else if (const KeyAction* a = bindings_.action(k, twoPlayers())) {
         if (a->gameKey != kNextWeaponKey) events.push_back(key(T::KeyDown, a->gameKey, a->player));
-        else if (first) events.push_back(key(T::Char, nextWeaponChar(session_->game().guyTable[a->player].weapon), a->player));
+        else if (first) events.push_back(key(T::Char, nextWeaponChar(game().guyTable[networked() ? viewedPlayer() : a->player].weapon), a->player));
     } else if (const int code = plainCode(k)) {
         events.push_back(key(T::KeyDown, code));
         if (k == SDLK_ESCAPE) events.push_back(key(T::Char, CharCode::Escape));

@@ -47,15 +47,15 @@ void composeHitFlash(FrameBuffer& out, int x0, int width, int strength) {
     }
 }
 
-void composeDeathPanel(FrameBuffer& out, const std::string& title, const std::string& keys) {
+void composeDeathPanel(FrameBuffer& out, const std::string& title, const std::string& keys, const std::string& note) {
     const int titleScale = textWidth(title) * 4 <= 360 ? 4 : 2;
-    const int w = std::max(380, titleScale * textWidth(title) + 24), h = 112, x = (out.width - w) / 2,
-              y = out.height / 2 - 150;
+    const int w = std::max({380, titleScale * textWidth(title) + 24, 2 * textWidth(keys) + 24}), h = 112,
+              x = (out.width - w) / 2, y = out.height / 2 - 150;
     out.blend(x, y, w, h, 0x200000u, 200);
     out.frame(x, y, w, h, kRed);
     centred(out, out.width / 2, y + 14, title, kRed, titleScale);
     centred(out, out.width / 2, y + 62, keys, kWhite, 2);
-    centred(out, out.width / 2, y + 92, "(this game's replay is kept in the data folder)", kGrey);
+    centred(out, out.width / 2, y + 92, note, kGrey);
 }
 
 void composeHelp(FrameBuffer& out, const HelpPanel& help) {
@@ -121,7 +121,7 @@ void composeOverlay(FrameBuffer& out, const WindowOverlay& o) {
     const int views = out.width >= 2 * kClientWidthPx ? 2 : 1, viewWidth = out.width / views;
     for (int v = 0; v < views; ++v)
         if (o.hitFlash[v] > 0) composeHitFlash(out, v * viewWidth, viewWidth, o.hitFlash[v]);
-    if (!o.deathTitle.empty() && !o.help) composeDeathPanel(out, o.deathTitle, o.deathKeys);
+    if (!o.deathTitle.empty() && !o.help) composeDeathPanel(out, o.deathTitle, o.deathKeys, o.deathNote);
     if (o.paused && !o.help) centred(out, out.width / 2, 90, "Paused", kWhite, 3);
     if (!o.score.empty()) {
         const int w = textWidth(o.score) + 12, x = (out.width - w) / 2;

@@ -41,6 +41,7 @@ struct WindowOverlay {
     bool paused = false;
     std::string deathTitle;       // the player's guy has fallen: the death panel says so ("You died")
     std::string deathKeys;        // and what can be done ("R: new game     Esc: quit")
+    std::string deathNote = "(this game's replay is kept in the data folder)";  // small, under the keys
     std::string score;            // a game of two: the rounds, along the bottom
     const HelpPanel* help = nullptr;
     std::string footer;           // a line of keys along the bottom (replays)

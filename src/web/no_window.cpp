@@ -7,7 +7,7 @@
 
 namespace vexlot {
 
-int runWindow(const RunOptions&, WindowProbe*) {
+int runWindow(const RunOptions&, WindowProbe*, const net::NetRunOptions*) {
     std::fprintf(stderr, "vexlot: this build has no window; use --headless, or play it in the browser page\n");
     return 2;
 }

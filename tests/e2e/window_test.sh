@@ -35,41 +35,10 @@ fail() {
 }
 ok() { echo "ok (${SECONDS} s): $*"; }
 
-now_ms() { date +%s%3N; }
+# now_ms, poll, start_xvfb (X servers of our own on free displays).
+source "$(dirname "$0")/xvfb.sh"
 
-# Polls a command every 0.05 s until it succeeds or $1 milliseconds have passed.
-poll() {
-  local deadline=$(($(now_ms) + $1)); shift
-  until "$@"; do
-    [ "$(now_ms)" -ge "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
-
-# --- 1. X servers of our own, on the first free displays from :90: 1280x1024 and 1920x1080.
-# Ours: it holds the display's lock and answers (another test run may race us for the same number).
-xvfb_ours() {
-  [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$1" ] &&
-    DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1
-}
-xvfb_settled() { ! kill -0 "$1" 2>/dev/null || xvfb_ours "$1"; }
-# start_xvfb SIZE: sets $display and $pid_started, or fails.
-start_xvfb() {
-  local pid
-  for n in $(seq 90 129); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    # -noreset: by default the server resets when its last client (our probe) leaves, and a client
-    # connecting during that reset fails.
-    Xvfb ":$n" -screen 0 "$1x24" -nolisten tcp -noreset >>"$dir/xvfb.log" 2>&1 &
-    pid=$!
-    if poll 5000 xvfb_settled "$pid" && kill -0 "$pid" 2>/dev/null && xvfb_ours "$pid"; then
-      display=":$n" pid_started=$pid
-      return 0
-    fi
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  done
-  fail "no Xvfb could start on displays :90..:129 (see $dir/xvfb.log)"
-}
+# --- 1. X servers on the first free displays from :90: 1280x1024 and 1920x1080.
 start_xvfb 1280x1024; xvfb_pid=$pid_started; first_display=$display; export DISPLAY=$display
 start_xvfb 1920x1080; xvfb2_pid=$pid_started; wide_display=$display
 ok "Xvfb 1280x1024 on $DISPLAY, 1920x1080 on $wide_display"

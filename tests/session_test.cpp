@@ -232,6 +232,18 @@ TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
     Session one(1, builtinLevel());
     one.game().guyTable[0].state = GuyState::Dead;
     EXPECT_EQ(judgeRound(one.game()), RoundResult::Playing);  // a game of one has no rounds
+
+    // A corpse on deadly ground is hurt again between frames: its spent life still has it down.
+    Session two(1, builtinLevel(), nullptr, 2);
+    Game& g = two.game();
+    g.guyTable[1].state = GuyState::Hurt;
+    g.guyTable[1].health = 0;
+    EXPECT_EQ(judgeRound(g), RoundResult::FirstWins);
+    g.guyTable[0].state = GuyState::Hurt;
+    g.life.value = 0;
+    EXPECT_EQ(judgeRound(g), RoundResult::Draw);
+    g.life.value = 1;
+    EXPECT_FALSE(guyDown(g, 0));
 }
 
 TEST(Session, AReplayResealedAfterAnEditReachesTheGame) {

@@ -342,7 +342,7 @@ bool Window::playerDown() const {
     if (netplay_) return match_.last != RoundResult::Playing;
     if (!session_ || replaying()) return false;
     if (twoPlayers()) return match_.last != RoundResult::Playing;
-    return session_->game().guyTable[0].state == GuyState::Dead;
+    return guyDown(session_->game(), 0);
 }
 
 // --- Frames --------------------------------------------------------------------------------------

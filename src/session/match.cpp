@@ -2,10 +2,16 @@
 
 namespace vexlot {
 
+bool guyDown(const Game& game, int guy) {
+    const Guy& g = game.guyTable[guy];
+    const int life = guy == 0 ? game.life.value : g.health;  // guy 0's life is the gauge's
+    return g.state == GuyState::Dead || life < 1;
+}
+
 RoundResult judgeRound(const Game& game) {
     if (game.players != 2) return RoundResult::Playing;
-    const bool firstDown = game.guyTable[0].state == GuyState::Dead;
-    const bool secondDown = game.guyTable[1].state == GuyState::Dead;
+    const bool firstDown = guyDown(game, 0);
+    const bool secondDown = guyDown(game, 1);
     if (firstDown && secondDown) return RoundResult::Draw;
     if (secondDown) return RoundResult::FirstWins;
     if (firstDown) return RoundResult::SecondWins;

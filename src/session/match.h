@@ -10,6 +10,10 @@ namespace vexlot {
 
 enum class RoundResult { Playing, FirstWins, SecondWins, Draw };
 
+// A guy is down once dead. A corpse on the deadly colour bleeds again (its state goes back to hurt
+// between frames), so a spent life counts as down too.
+bool guyDown(const Game& game, int guy);
+
 // The round's result as the game stands: a dead guy 0 or guy 1 ends it.
 RoundResult judgeRound(const Game& game);
 

@@ -58,6 +58,33 @@ TEST(Backdrop, FillsOnlyEmptyWorldAndLeavesTheWorldAlone) {
     EXPECT_NE(pixel(scrolled, 2300 - 2150, 350), pixel(look, 120, 350)) << "earth beyond the level";
 }
 
+// A network game's window shows one player's view: the same pixels as its half of the two-view window.
+TEST(TwoViews, EachViewAloneIsItsHalfOfTheWindow) {
+    test::World w;
+    w->players = 2;
+    w->guyTable[1].health = 17;
+    w->guyTable[1].weapon = 3;
+    w.paint(0, 300, 2199, 607, rgb(0, 99, 49));
+    w.paint(900, 100, 959, 159, rgb(255, 0, 0));
+    ComposeOptions options;
+    options.labels = true;
+    options.secondViewLeft = -800 * 15.0f;
+    FrameBuffer both;
+    composeWindow(*w, both, options);
+    ASSERT_EQ(both.width, 2 * kClientWidthPx);
+    for (int view : {0, 1}) {
+        options.onlyView = view;
+        FrameBuffer alone;
+        composeWindow(*w, alone, options);
+        ASSERT_EQ(alone.width, kClientWidthPx);
+        int differing = 0;
+        for (int y = 0; y < kClientHeightPx; ++y)
+            for (int x = 0; x < kClientWidthPx; ++x)
+                differing += pixel(alone, x, y) != pixel(both, view * kClientWidthPx + x, y);
+        EXPECT_EQ(differing, 0) << "view " << view;
+    }
+}
+
 TEST(Overlay, MessagesAndPanelsKeepOffTheGaugesAtAnyPictureSize) {
     test::World w;
     for (int width : {796, 1592}) {

@@ -107,10 +107,12 @@ int Surface::blockLength(uint32_t block) const {
     return std::min(kBlockPixels, width_ - start);
 }
 
-int32_t* Surface::blockPixels(uint32_t block) {
+size_t Surface::blockOffset(uint32_t block) const {
     const int bpr = blocksPerRow();
-    return pixels_.data() + static_cast<size_t>(block / bpr) * width_ + (static_cast<size_t>(block % bpr) << kBlockShift);
+    return static_cast<size_t>(block / bpr) * width_ + (static_cast<size_t>(block % bpr) << kBlockShift);
 }
+
+int32_t* Surface::blockPixels(uint32_t block) { return pixels_.data() + blockOffset(block); }
 
 const int32_t* Surface::blockPixels(uint32_t block) const { return const_cast<Surface*>(this)->blockPixels(block); }
 

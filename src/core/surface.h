@@ -56,6 +56,7 @@ public:
     static constexpr int kBlockPixels = 1 << kBlockShift;
     int blocksPerRow() const { return (width_ + kBlockPixels - 1) >> kBlockShift; }
     int blockLength(uint32_t block) const;  // pixels in the block (the last one of a row may be short)
+    size_t blockOffset(uint32_t block) const;  // the index of the block's first pixel
     int32_t* blockPixels(uint32_t block);   // writing here is not tracked (restoring a snapshot)
     const int32_t* blockPixels(uint32_t block) const;
     std::span<const uint32_t> dirtyBlocks() const { return dirtyList_; }

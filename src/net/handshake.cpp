@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cinttypes>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include "net/packet.h"
@@ -112,6 +114,31 @@ Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t fr
     a.inputDelay = std::min<int>(welcome->inputDelay, kMaxInputDelay);
     if (!std::holds_alternative<Start>(next(link, "the start"))) throw NetError("the host did not start the game");
     return a;
+}
+
+Connection connectPeer(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,
+                       const std::function<bool(uint16_t port)>& keepWaiting) {
+    Connection c;
+    if (options.host) {
+        c.link = EnetLink::listen(options.port);
+        std::printf("hosting on UDP port %u; waiting for the other player\n", static_cast<unsigned>(c.link->port()));
+        std::fflush(stdout);
+        while (!c.link->waitForPeer(30))
+            if (!keepWaiting(c.link->port())) return {};
+        c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay);
+    } else {
+        std::string hostName;
+        uint16_t port = 0;
+        if (!parseAddress(options.address, hostName, port))
+            throw NetError("--join " + options.address + ": give HOST or HOST:PORT");
+        c.link = EnetLink::join(hostName, port, 10000);
+        c.agreement = joinHandshake(*c.link, levelTag, frames);
+        if (options.inputDelay >= 0) c.agreement.inputDelay = options.inputDelay;
+    }
+    std::printf("playing as player %d: seed %" PRIu64 ", frames %d, input delay %d\n", options.host ? 1 : 2,
+                c.agreement.seed, c.agreement.lastFrame, c.agreement.inputDelay);
+    std::fflush(stdout);
+    return c;
 }
 
 }  // namespace vexlot::net

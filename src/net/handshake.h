@@ -3,9 +3,12 @@
 // or refuses, and says when frame 1 starts. Both sides check the program version and the level.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "net/enet_link.h"
+#include "net/net_runner.h"
 
 namespace vexlot::net {
 
@@ -26,6 +29,19 @@ Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelT
                         int inputDelay);
 // Joiner: sends its Hello and waits for the game; NetError with the host's reason when refused.
 Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames);
+
+// A link to the other player and the game agreed with them.
+struct Connection {
+    std::unique_ptr<EnetLink> link;  // none: the host stopped waiting
+    Agreement agreement;
+};
+
+// Hosts, waiting for the other player while `keepWaiting(port)` says so (asked every 30 ms), or
+// joins; then agrees on the game (the options' input delay wins on the joiner). Says on the standard
+// output where it hosts and what is played. `frames`: the match length this peer asks for (0: open).
+// Throws NetError with the reason.
+Connection connectPeer(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,
+                       const std::function<bool(uint16_t port)>& keepWaiting);
 
 // The match length both play: the longer of the two; open when either is open.
 uint32_t agreedFrames(uint32_t host, uint32_t joiner);

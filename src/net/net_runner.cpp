@@ -41,7 +41,11 @@ int32_t desyncTestFrame() {
     return 0;
 }
 
-void report(const Netplay& play, int roundTripMs, const std::string& replayPath) {
+
+}  // namespace
+
+void reportMatch(const Netplay& play, int roundTripMs, const std::string& replayPath) {
+    std::printf("%s\n", play.message().c_str());
     const NetStats& s = play.stats();
     std::printf("net: %lld rollbacks (longest %d frames), %lld frames run again, %lld waits; input delay %d",
                 static_cast<long long>(s.rollbacks), s.longestRollback, static_cast<long long>(s.framesRerun),
@@ -53,12 +57,11 @@ void report(const Netplay& play, int roundTripMs, const std::string& replayPath)
                 static_cast<long long>(s.messagesIn), static_cast<long long>(s.messagesOut),
                 static_cast<long long>(s.malformed), static_cast<long long>(s.stale),
                 static_cast<long long>(s.conflicting), static_cast<long long>(s.checksCompared));
-    std::printf("replay written to %s (frames up to %d)\n", replayPath.c_str(), play.confirmedFrame());
+    if (!replayPath.empty())
+        std::printf("replay written to %s (frames up to %d)\n", replayPath.c_str(), play.confirmedFrame());
     std::printf("final state hash %016" PRIx64 " at frame %d\n", stateHash(play.game()), play.game().frame);
     std::fflush(stdout);
 }
-
-}  // namespace
 
 int runNetHeadless(const NetRunOptions& options) {
     Script script;
@@ -81,31 +84,18 @@ int runNetHeadless(const NetRunOptions& options) {
     if (frames <= 0) return fail("a headless network peer needs --frames or a --script with events");
 
     const std::string role = options.host ? "host" : "join";
-    std::unique_ptr<EnetLink> link;
-    Agreement agreement;
+    Connection connection;
     try {
-        if (options.host) {
-            link = EnetLink::listen(options.port);
-            std::printf("hosting on UDP port %u; waiting for the other player\n", static_cast<unsigned>(link->port()));
-            std::fflush(stdout);
-            if (!link->waitForPeer(static_cast<uint32_t>(options.waitSeconds) * 1000))
-                return fail("nobody joined within " + std::to_string(options.waitSeconds) + " s");
-            agreement = hostHandshake(*link, options.seed, level.tag, static_cast<uint32_t>(frames), options.inputDelay);
-        } else {
-            std::string hostName;
-            uint16_t port = 0;
-            if (!parseAddress(options.address, hostName, port))
-                return fail("--join " + options.address + ": give HOST or HOST:PORT");
-            link = EnetLink::join(hostName, port, 10000);
-            agreement = joinHandshake(*link, level.tag, static_cast<uint32_t>(frames));
-            if (options.inputDelay >= 0) agreement.inputDelay = options.inputDelay;
-        }
+        const auto waitStart = Clock::now();
+        connection = connectPeer(options, level.tag, static_cast<uint32_t>(frames), [&](uint16_t) {
+            return msSince(waitStart) < static_cast<uint64_t>(options.waitSeconds) * 1000;
+        });
     } catch (const NetError& e) {
         return fail(e.what());
     }
-    std::printf("playing as player %d: seed %" PRIu64 ", frames %d, input delay %d\n", options.host ? 1 : 2,
-                agreement.seed, agreement.lastFrame, agreement.inputDelay);
-    std::fflush(stdout);
+    if (!connection.link) return fail("nobody joined within " + std::to_string(options.waitSeconds) + " s");
+    EnetLink& link = *connection.link;
+    const Agreement& agreement = connection.agreement;
 
     const std::string replayPath =
         options.recordPath.empty() ? "vexlot-" + role + "-" + std::to_string(agreement.seed) + ".replay" : options.recordPath;
@@ -124,7 +114,7 @@ int runNetHeadless(const NetRunOptions& options) {
     setup.record = &replayOut;
     setup.script = std::move(script);
     setup.desyncTestFrame = desyncTestFrame();
-    Netplay play(*link, std::move(setup));
+    Netplay play(link, std::move(setup));
     sounds.game = &play.game();
 
     std::signal(SIGINT, requestStop);
@@ -143,10 +133,9 @@ int runNetHeadless(const NetRunOptions& options) {
         if (next < now) next = now;
         std::this_thread::sleep_until(next);
     }
-    link->close(300);
+    link.close(300);
 
-    std::printf("%s\n", play.message().c_str());
-    report(play, agreement.roundTripMs, replayPath);
+    reportMatch(play, agreement.roundTripMs, replayPath);
     switch (play.outcome()) {
     case Outcome::Finished: return 0;
     case Outcome::Desync: return 3;

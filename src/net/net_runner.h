@@ -6,6 +6,8 @@
 
 namespace vexlot::net {
 
+class Netplay;
+
 constexpr uint16_t kDefaultPort = 7717;  // the UDP port a host opens unless told otherwise
 
 struct NetRunOptions {
@@ -24,5 +26,9 @@ struct NetRunOptions {
 // 0 played to the end, 2 no match (options, files, refused, nobody came), 3 the games differed,
 // 4 the other player left or went silent.
 int runNetHeadless(const NetRunOptions& options);
+
+// After a match: how it ended, the network figures, where the replay went (when one was written)
+// and the final state hash, on the standard output. `roundTripMs` < 0: not measured here.
+void reportMatch(const Netplay& play, int roundTripMs, const std::string& replayPath);
 
 }  // namespace vexlot::net

@@ -138,10 +138,9 @@ void SnapshotRing::save(Game& game) {
     const auto dirty = s.dirtyBlocks();
     e.blocks.assign(dirty.begin(), dirty.end());
     e.before.resize(dirty.size() * Surface::kBlockPixels);
-    const int bpr = s.blocksPerRow();
     for (size_t k = 0; k < dirty.size(); ++k) {
         const uint32_t b = dirty[k];
-        const size_t offset = static_cast<size_t>(b / bpr) * s.widthPx() + (static_cast<size_t>(b % bpr) << Surface::kBlockShift);
+        const size_t offset = s.blockOffset(b);
         const size_t n = static_cast<size_t>(s.blockLength(b));
         std::memcpy(&e.before[k * Surface::kBlockPixels], &shadow_[offset], n * sizeof(int32_t));
         std::memcpy(&shadow_[offset], s.blockPixels(b), n * sizeof(int32_t));
@@ -163,10 +162,9 @@ void SnapshotRing::save(Game& game) {
 
 void SnapshotRing::undo(Game& game, const Entry& e) {
     Surface& s = game.picback;
-    const int bpr = s.blocksPerRow();
     for (size_t k = 0; k < e.blocks.size(); ++k) {
         const uint32_t b = e.blocks[k];
-        const size_t offset = static_cast<size_t>(b / bpr) * s.widthPx() + (static_cast<size_t>(b % bpr) << Surface::kBlockShift);
+        const size_t offset = s.blockOffset(b);
         const size_t n = static_cast<size_t>(s.blockLength(b));
         std::memcpy(s.blockPixels(b), &e.before[k * Surface::kBlockPixels], n * sizeof(int32_t));
         std::memcpy(&shadow_[offset], &e.before[k * Surface::kBlockPixels], n * sizeof(int32_t));
@@ -177,10 +175,8 @@ void SnapshotRing::restore(Game& game, int32_t frame) {
     Surface& s = game.picback;
     // What was painted after the newest save goes back to the shadow, then each newer frame is
     // undone, newest first, until the surface and the shadow are as they were after `frame`.
-    const int bpr = s.blocksPerRow();
     for (uint32_t b : s.dirtyBlocks()) {
-        const size_t offset = static_cast<size_t>(b / bpr) * s.widthPx() + (static_cast<size_t>(b % bpr) << Surface::kBlockShift);
-        std::memcpy(s.blockPixels(b), &shadow_[offset], static_cast<size_t>(s.blockLength(b)) * sizeof(int32_t));
+        std::memcpy(s.blockPixels(b), &shadow_[s.blockOffset(b)], static_cast<size_t>(s.blockLength(b)) * sizeof(int32_t));
     }
     s.clearDirty();
     for (int32_t f = newest_; f > frame; --f) undo(game, at(f));

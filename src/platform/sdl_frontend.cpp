@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 
 #include "platform/window.h"
-#include "session/dump.h"
 
 namespace vexlot {
 
@@ -221,35 +220,18 @@ bool Window::readGameFiles() {
 // game with the other peer. Esc or closing the window gives up.
 bool Window::connect() {
     SDL_SetWindowTitle(window_, network_->host ? "Vexlot: network game, player 1" : "Vexlot: network game, player 2");
+    if (!network_->host) showWhileConnecting("Joining " + network_->address, "");
     try {
-        if (network_->host) {
-            link_ = net::EnetLink::listen(network_->port);
-            const std::string where = "UDP port " + std::to_string(link_->port());
-            std::printf("hosting on %s; waiting for the other player\n", where.c_str());
-            std::fflush(stdout);
-            while (!link_->waitForPeer(30))
-                if (!showWhileConnecting("Waiting for the other player", where + "     Esc: give up"))
-                    return false;
-            agreement_ = net::hostHandshake(*link_, options_.seed, level_.tag, 0, network_->inputDelay);
-        } else {
-            std::string hostName;
-            uint16_t port = 0;
-            if (!net::parseAddress(network_->address, hostName, port)) {
-                std::fprintf(stderr, "vexlot: --join %s: give HOST or HOST:PORT\n", network_->address.c_str());
-                return false;
-            }
-            showWhileConnecting("Joining " + network_->address, "");
-            link_ = net::EnetLink::join(hostName, port, 10000);
-            agreement_ = net::joinHandshake(*link_, level_.tag, 0);
-            if (network_->inputDelay >= 0) agreement_.inputDelay = network_->inputDelay;
-        }
+        net::Connection c = net::connectPeer(*network_, level_.tag, 0, [this](uint16_t port) {
+            return showWhileConnecting("Waiting for the other player", "UDP port " + std::to_string(port) + "     Esc: give up");
+        });
+        if (!c.link) return false;
+        link_ = std::move(c.link);
+        agreement_ = c.agreement;
     } catch (const net::NetError& e) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
         return false;
     }
-    std::printf("playing as player %d: seed %llu, input delay %d\n", viewedPlayer() + 1,
-                static_cast<unsigned long long>(agreement_.seed), agreement_.inputDelay);
-    std::fflush(stdout);
     return true;
 }
 
@@ -321,14 +303,7 @@ void Window::endGame() {
     if (netplay_) {
         if (!netOver_) netplay_->quit("the window was closed");
         link_->close(300);
-        std::printf("%s\n", netplay_->message().c_str());
-        const net::NetStats& s = netplay_->stats();
-        std::printf("net: %lld rollbacks (longest %d frames), %lld waits; input delay %d; %lld state checks agreed\n",
-                    static_cast<long long>(s.rollbacks), s.longestRollback, static_cast<long long>(s.waits),
-                    netplay_->inputDelay(), static_cast<long long>(s.checksCompared));
-        std::printf("final state hash %016llx at frame %d\n", static_cast<unsigned long long>(stateHash(game())),
-                    game().frame);
-        std::fflush(stdout);
+        net::reportMatch(*netplay_, agreement_.roundTripMs, recording_.active() ? recording_.path() : "");
         recording_.finish();
         return;
     }
@@ -381,10 +356,7 @@ bool Window::advance(std::vector<InputEvent>& events) {
         paused_ = true;
         say("End of the replay", 100000);
     }
-    if (const std::string failure = recording_.takeFailure(); !failure.empty()) {
-        std::fprintf(stderr, "vexlot: %s; the game goes on\n", failure.c_str());
-        say(failure, 6000);
-    }
+    sayRecordingFailure();
     return true;
 }
 
@@ -409,11 +381,16 @@ bool Window::advanceNetwork(std::vector<InputEvent>& events) {
         std::fprintf(stderr, "vexlot: %s\n", netplay_->message().c_str());
         say(netplay_->message() + "   Esc: quit", 24 * 3600 * 1000);
     }
+    sayRecordingFailure();
+    return true;
+}
+
+// A recording that could not be written is said once; the game goes on.
+void Window::sayRecordingFailure() {
     if (const std::string failure = recording_.takeFailure(); !failure.empty()) {
         std::fprintf(stderr, "vexlot: %s; the game goes on\n", failure.c_str());
         say(failure, 6000);
     }
-    return true;
 }
 
 // What the player should feel or read after a frame: a hit, the sound switched.
@@ -447,17 +424,8 @@ void Window::show() {
     look.secondViewLeft = netplay_ ? netplay_->secondViewLeft() : session_->secondViewLeft();
     look.backdrop = settings_.backdrop ? &backdrop_ : nullptr;
     look.labels = true;
-    if (networked()) {
-        // Both views composed, this player's shown.
-        composeWindow(game(), bothViews_, look);
-        if (fb_.width != kClientWidthPx) fb_ = FrameBuffer(kClientWidthPx, kClientHeightPx);
-        for (int y = 0; y < kClientHeightPx; ++y) {
-            const auto row = bothViews_.argb.begin() + static_cast<ptrdiff_t>(y) * bothViews_.width;
-            std::copy_n(row + viewedPlayer() * kClientWidthPx, kClientWidthPx, fb_.argb.begin() + static_cast<ptrdiff_t>(y) * kClientWidthPx);
-        }
-    } else {
-        composeWindow(session_->game(), fb_, look);
-    }
+    if (networked()) look.onlyView = viewedPlayer();
+    composeWindow(game(), fb_, look);
 
     const uint32_t now = SDL_GetTicks();
     WindowOverlay o;

@@ -56,6 +56,7 @@ class Recording : public LineOutput {
 public:
     void open(const std::string& recordPath, const std::optional<std::string>& folder);
     bool active() const { return file_.ok(); }
+    const std::string& path() const { return file_.path(); }
     void writeLine(const std::string& line) override;
     // The failure to say, once.
     std::string takeFailure();
@@ -96,6 +97,7 @@ private:
     void pollPads(std::vector<InputEvent>& events);
     bool advance(std::vector<InputEvent>& events);
     bool advanceNetwork(std::vector<InputEvent>& events);
+    void sayRecordingFailure();
     void watchGame();
     void show();
     void present(const FrameBuffer& picture);
@@ -153,7 +155,6 @@ private:
     net::Agreement agreement_;
     std::unique_ptr<net::Netplay> netplay_;
     bool netOver_ = false;
-    FrameBuffer bothViews_;  // a network game composes both views; the window shows its player's
     Recording recording_;
     Match match_;
     Backdrop backdrop_;

@@ -8,6 +8,7 @@
 
 #include "view/overlay.h"
 #include "view/panels_view.h"
+#include "view/wide_vectors.h"
 #include "core/numeric.h"
 
 namespace vexlot {
@@ -78,14 +79,6 @@ Backdrop backdropFor(const Surface& surface) {
 }
 
 namespace {
-
-// Where the processor has AVX2 the row conversion runs twice as many pixels per instruction; the
-// pixels are the same either way (the plain SSE2 loop is the fallback the loader picks otherwise).
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define VEXLOT_WIDE_VECTORS __attribute__((target_clones("avx2", "default"), optimize("vect-cost-model=dynamic")))
-#else
-#define VEXLOT_WIDE_VECTORS
-#endif
 
 // One stretch of world pixels (game colours) to window pixels.
 VEXLOT_WIDE_VECTORS void convertRow(const int32_t* src, uint32_t* dst, int n) {
@@ -182,8 +175,7 @@ void composeAmmoLabel(const std::string& text, FrameBuffer& out, int x0 = 0) {
 
 // The second player's view: the world where their guy is, with their hit points and rounds shown
 // as the first player's gauges show his.
-void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions& options) {
-    const int x0 = kClientWidthPx;
+void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions& options, int x0) {
     composeWorld(game.picback, options.secondViewLeft, game.picbackTop, out, x0, kClientWidthPx, options.backdrop);
     Gauge life = game.life;
     life.value = game.guyTable[1].health;
@@ -199,7 +191,7 @@ void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions&
         composeAmmoLabel(std::to_string(ammo.value), out, x0);
     }
     if (options.labels) composeGaugeLabels(game, 1, out, x0);
-    out.fill(x0, 0, 1, out.height, 0xFF000000u);  // a dark seam between the views
+    out.fill(x0, 0, 1, out.height, 0xFF000000u);  // a dark seam between the views (the left edge of a view shown alone)
 }
 
 }  // namespace
@@ -207,15 +199,20 @@ void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions&
 int windowWidthPx(const Game& game) { return game.players == 2 ? 2 * kClientWidthPx : kClientWidthPx; }
 
 void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& options) {
-    const int width = windowWidthPx(game);
+    const bool alone = game.players == 2 && options.onlyView >= 0;
+    const int width = alone ? kClientWidthPx : windowWidthPx(game);
     if (out.width != width) out = FrameBuffer(width, kClientHeightPx);
+    if (alone && options.onlyView == 1) {
+        composeSecondView(game, out, options, 0);
+        return;
+    }
     composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx, options.backdrop);
     composeGauge(game.life, out);
     for (const Gauge& g : game.ammo) composeGauge(g, out);
     composeAmmoLabel(game.ammolbl, out);
     if (options.labels) composeGaugeLabels(game, 0, out, 0);
     composePanels(game, out);
-    if (game.players == 2) composeSecondView(game, out, options);
+    if (game.players == 2 && !alone) composeSecondView(game, out, options, kClientWidthPx);
 }
 
 }  // namespace vexlot

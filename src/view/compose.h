@@ -49,6 +49,7 @@ struct ComposeOptions {
     float secondViewLeft = 0;            // a game of two: where the second view is scrolled (world units)
     const Backdrop* backdrop = nullptr;  // null: the classic picture, black where the world is empty
     bool labels = false;                 // the window's gauge labels and weapon strip (view/overlay.h)
+    int onlyView = -1;  // 0 or 1 in a game of two: that player's view alone, one view wide (network play)
 };
 
 // The window's width: one view of 796 pixels, or two side by side in a two-player game.

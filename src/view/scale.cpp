@@ -3,16 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "view/wide_vectors.h"
+
 namespace vexlot {
 
 namespace {
-
-// As in compose.cpp: twice the pixels per instruction where the processor has AVX2, same result.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define VEXLOT_WIDE_VECTORS __attribute__((target_clones("avx2", "default"), optimize("vect-cost-model=dynamic")))
-#else
-#define VEXLOT_WIDE_VECTORS
-#endif
 
 // a * w + b * (256 - w) per channel, w in 0..256.
 inline uint32_t mixPixels(uint32_t a, uint32_t b, uint32_t w) {

@@ -274,7 +274,7 @@ void Netplay::handle(const Message& m) {
     } else if (std::get_if<Done>(&m)) {
         remoteDone_ = true;
     } else if (const auto* refuse = std::get_if<Refuse>(&m)) {
-        end(Outcome::Disconnected, "the other player left: " + refuse->reason);
+        end(Outcome::Disconnected, "the other player left: " + quoteText(refuse->reason, 100));
     } else {
         ++stats_.stale;  // a handshake message after the start: a repeat, or not for us
     }

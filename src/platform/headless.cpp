@@ -1,7 +1,9 @@
 #include "platform/headless.h"
 
+#include <atomic>
 #include <chrono>
 #include <cinttypes>
+#include <csignal>
 #include <string>
 #include <vector>
 #include <cstdio>
@@ -41,6 +43,10 @@ void writePng(const std::string& path, const uint32_t* argb, int width, int heig
 }
 
 namespace {
+
+// SIGINT, SIGTERM or SIGHUP stops the frames; the recording still gets its end line.
+std::atomic<bool> gStopped{false};
+extern "C" void stopFrames(int) { gStopped = true; }
 
 void writeWorldPng(const Game& game, const std::string& path) {
     const Surface& s = game.picback;
@@ -118,13 +124,15 @@ int runHeadless(const RunOptions& options) {
         session.record(record);
     }
 
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, stopFrames);
     const Game& game = session.game();
-    for (int f = 1; f <= frames && session.step(); ++f) {
+    for (int f = 1; f <= frames && !gStopped && session.step(); ++f) {
         if (!options.tracePath.empty()) trace.writeLine(dumpJson(game, sounds, true));
         if (session.mismatch()) break;
     }
     if (!options.tracePath.empty() && game.ended) trace.writeLine(dumpJson(game, sounds, true));
     session.finish();
+    if (gStopped) std::fprintf(stderr, "vexlot: stopped by a signal at frame %d\n", game.frame);
     if (const auto& m = session.mismatch()) {
         reportMismatch(*m);
         return 3;

@@ -19,6 +19,9 @@ constexpr uint8_t kReliableChannel = 0, kInputChannel = 1;
 // ENet reads at most 256 datagrams a call and stops at an empty one as if none were left: the
 // socket is read again while it has more, this many times at most per service.
 constexpr int kMaxReadsPerService = 256;
+// A host has room for more connections than the one it plays with: a forged or half-made connection
+// request (which ENet keeps until it times out) cannot take the only place and keep the real joiner out.
+constexpr size_t kHostPlaces = 4;
 
 void initialise() {
     static const bool ready = [] {
@@ -84,7 +87,7 @@ std::unique_ptr<EnetLink> EnetLink::listen(uint16_t port, const std::string& bin
     address.port = port;
     if (!bind.empty() && enet_address_set_host(&address, bind.c_str()) != 0)
         throw NetError("--bind " + bind + ": no such address");
-    link->host_ = enet_host_create(&address, 1, kChannels, 0, 0);
+    link->host_ = enet_host_create(&address, kHostPlaces, kChannels, 0, 0);
     if (!link->host_)
         throw NetError("cannot open UDP port " + std::to_string(port) + (bind.empty() ? "" : " on " + bind) +
                        " (in use, not an address of this machine, or not allowed)");

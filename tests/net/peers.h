@@ -65,15 +65,18 @@ public:
     void signal(int signal) const {
         if (pid_ > 0) ::kill(pid_, signal);
     }
-    // The exit status (128 + the signal when killed), or -1 when it has not ended within `seconds`.
+    // The exit status (128 + the signal when killed), or -1 when it has not ended within `seconds`
+    // (0: has it ended now?).
     int wait(int seconds) {
-        for (const auto until = Clock::now() + std::chrono::seconds(seconds); pid_ > 0 && Clock::now() < until;) {
+        const auto until = Clock::now() + std::chrono::seconds(seconds);
+        while (pid_ > 0) {
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
                 status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
                 break;
             }
+            if (Clock::now() >= until) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return pid_ > 0 ? -1 : status_;

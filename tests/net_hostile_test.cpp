@@ -145,6 +145,65 @@ TEST(NetHostile, HandshakeDeadlineHoldsAndTheHostWaitsOnForTheRealJoiner) {
     EXPECT_EQ(verify(dir / "host.replay", dir.path / "verify.out").substr(0, 18), "0: replay verified");
 }
 
+// A hand-made joiner: connects and goes through the handshake as the program does (answering the
+// host's pings); then the test says what it sends.
+std::unique_ptr<EnetLink> fakeJoin(int port, uint32_t frames) {
+    auto link = EnetLink::join("127.0.0.1", static_cast<uint16_t>(port), 10000);
+    sendMessage(*link, Hello{kProtocol, programVersion(), std::string(kBuiltinLevel), frames});
+    bool started = false;
+    for (int i = 0; i < 500 && !started; ++i)
+        pump(*link, 20, [&](const Message& m) {
+            if (const auto* ping = std::get_if<Ping>(&m)) sendMessage(*link, Pong{ping->stamp});
+            started |= std::holds_alternative<Start>(m);
+        });
+    EXPECT_TRUE(started);
+    return link;
+}
+
+Inputs emptyInputs(uint32_t first, uint32_t last) {
+    Inputs m;
+    m.first = first;
+    m.frames.assign(last - first + 1, {});
+    return m;
+}
+
+// A joiner that says it is done and leaves (or just stops) before the match is: the host ends at
+// once, or 3 s after the last news, with its end line.
+TEST(NetHostile, AJoinerDoneAndGoneOrRepeatingItselfEndsTheHostsMatch) {
+    for (const bool leaves : {true, false}) {
+        SCOPED_TRACE(leaves ? "done and gone" : "stale inputs, pings and out-of-range keys");
+        TempDir dir;
+        Process host({"--headless", "--host", "0", "--frames", "600", "--record", dir / "host.replay"}, dir.path / "host.out");
+        const int port = host.hostPort(60);
+        ASSERT_GT(port, 0) << host.output();
+        auto fake = fakeJoin(port, 600);
+        int status = -1;
+        for (int t = 0; t < 1000 && status < 0; ++t) {  // 16 s at most
+            if (leaves) {
+                if (t < 30) fake->send(encode(emptyInputs(1, static_cast<uint32_t>(t + 1))), false);
+                if (t == 30) sendMessage(*fake, Done{600, 0});
+                if (t == 31) fake->close(300);
+            } else {
+                fake->send(encode(emptyInputs(1, 20)), false);
+                sendMessage(*fake, Ping{static_cast<uint32_t>(t)});
+                Inputs bad = emptyInputs(21, 21);
+                bad.frames[0].push_back(InputEvent{InputEvent::Type::KeyDown, 1000});
+                fake->send(encode(bad), false);
+                fake->flush();
+            }
+            if (t > 31 || !leaves) pump(*fake, 16);
+            else std::this_thread::sleep_for(std::chrono::milliseconds(16));
+            status = host.wait(0);
+        }
+        EXPECT_EQ(status, 4) << host.output();
+        EXPECT_NE(host.output().find(leaves ? "the other player left" : "silent for 3 s"), std::string::npos)
+            << host.output();
+        EXPECT_NE(slurp(dir / "host.replay").find(" end "), std::string::npos);
+        EXPECT_EQ(slurp(dir / "host.replay").find(" 1000"), std::string::npos);
+        EXPECT_EQ(verify(dir / "host.replay", dir.path / "verify.out").substr(0, 18), "0: replay verified");
+    }
+}
+
 // A fake host that answers with pings only: the joiner gives up at its deadline.
 TEST(NetHostile, AJoinerIsNotHeldByAHostThatOnlyPings) {
     TempDir dir;

@@ -160,7 +160,10 @@ void putBody(Writer& w, const StateCheck& m) {
     w.put(m.hash);
 }
 void putBody(Writer& w, const Desync& m) { w.put(m.frame); }
-void putBody(Writer& w, const Done& m) { w.put(m.frame); }
+void putBody(Writer& w, const Done& m) {
+    w.put(m.frame);
+    w.put(m.hash);
+}
 
 // A match is at most a day of play, as --frames.
 bool framesAllowed(uint32_t frames) { return frames <= static_cast<uint32_t>(kMaxFrames); }
@@ -193,7 +196,7 @@ bool getBody(Reader& r, Inputs& m) {
 }
 bool getBody(Reader& r, StateCheck& m) { return r.get(m.frame) && r.get(m.hash); }
 bool getBody(Reader& r, Desync& m) { return r.get(m.frame); }
-bool getBody(Reader& r, Done& m) { return r.get(m.frame); }
+bool getBody(Reader& r, Done& m) { return r.get(m.frame) && r.get(m.hash); }
 
 }  // namespace
 

@@ -18,7 +18,7 @@
 
 namespace vexlot::net {
 
-constexpr uint16_t kProtocol = 1;
+constexpr uint16_t kProtocol = 2;  // 2: Done carries the final state hash
 constexpr size_t kMaxPacketBytes = 1400;   // anything longer is dropped unread
 constexpr size_t kPacketBudget = 1100;     // an input message stops adding frames here
 constexpr int kMaxFramesPerPacket = 32;
@@ -75,9 +75,11 @@ struct StateCheck {
 struct Desync {
     uint32_t frame = 0;
 };
-// The sender has every frame of the match confirmed and leaves.
+// The sender has every frame of the match confirmed, up to its last, `frame`, whose state hash is
+// `hash`; the other peer compares it with its own.
 struct Done {
     uint32_t frame = 0;
+    uint64_t hash = 0;
 };
 
 using Message = std::variant<Hello, Welcome, Refuse, Ping, Pong, Start, Inputs, StateCheck, Desync, Done>;

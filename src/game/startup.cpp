@@ -65,12 +65,45 @@ void startup(Game& game, uint64_t seed, const Picture& level) {
 
 namespace vexlot {
 
-// Guy 1 becomes the second player's: a fair duel gives it the first player's 100 hit points and a
-// full set of ammunition; it keeps the computer guys' place, colours, weapon and rules otherwise.
-void startTwoPlayerGame(Game& game) {
+namespace {
+
+// Versus start: both players on the flat floor between the domed building and the first step, at
+// the same height, each 40 pixels from the higher ground behind him and 160 pixels (2400 units) from
+// the other; the computer guy and the seven pick-ups lie half-way between them.
+constexpr float kFirstPlayerX = 3750, kSecondPlayerX = 6150, kStartY = 3000;
+constexpr float kHalfWay = (kFirstPlayerX + kSecondPlayerX) / 2;
+constexpr float kPickupRowMiddle = 8400;  // the one-player game's row of seven, 8100 to 8700
+
+void startVersus(Game& game, bool duel) {
+    game.versus = 1;
+    game.duel = duel ? kHeld : int16_t{0};
+    game.guyTable[0].x = kFirstPlayerX;
+    game.guyTable[0].y = kStartY;
+    // The second player: the first's weapon, colours of his own (so the blood of each is his).
+    dressGuy(game.guyTable[1], kSecondPlayerX, kStartY, rgb(127, 0, 128), rgb(160, 60, 160), 1);
+    game.guyTable[1].headColour = rgb(253, 255, 255);
+    game.guyTable[2].x = kHalfWay;
+    if (duel) {
+        game.guyTable[2] = Guy{};
+        game.lastGuy = 1;
+    }
+    // The start-up pick-ups keep their row, centred half-way.
+    for (int k = 1; k <= game.rockCount; ++k) {
+        Rock& r = game.rockTable[k];
+        if (r.kind == RockKind::AmmoPickup) r.x = r.x - kPickupRowMiddle + kHalfWay;
+    }
+}
+
+}  // namespace
+
+// Guy 1 becomes the second player's: the first player's 100 hit points and a full set of
+// ammunition. The versus rules also give both the same start; the first two-player rules kept the
+// computer guy's place, colours and weapon.
+void startTwoPlayerGame(Game& game, TwoPlayerRules rules) {
     game.players = 2;
     game.guyTable[1].health = 100;
     for (int k = 0; k < 10; ++k) game.secondAmmo[k] = weaponTable[k].gaugeMax;
+    if (rules.versus != 0) startVersus(game, rules.duel);
 }
 
 }  // namespace vexlot

@@ -41,6 +41,7 @@ struct SnapshotRing::Entry {
     Rng rng;
     int16_t players = 1;
     std::array<int16_t, 10> secondAmmo{};
+    int16_t versus = 0, duel = 0;
     bool ended = false;
 };
 
@@ -56,7 +57,7 @@ auto controlTables(G& g) {
 // Every field of Game but the surface, the control tables and the rocket table, which save and restore
 // copy their own way; one list for both directions. A new field of Game changes its size: this list
 // takes the new field, then the size below.
-static_assert(sizeof(Game) == 3151624, "Game changed: copy the new field in copyFields, then update this size");
+static_assert(sizeof(Game) == 3151632, "Game changed: copy the new field in copyFields, then update this size");
 
 template <typename From, typename To>
 void copyFields(const From& f, To& t) {
@@ -89,6 +90,8 @@ void copyFields(const From& f, To& t) {
     t.rng = f.rng;
     t.players = f.players;
     t.secondAmmo = f.secondAmmo;
+    t.versus = f.versus;
+    t.duel = f.duel;
     t.frame = f.frame;
     t.ended = f.ended;
 }

@@ -19,6 +19,7 @@ struct RunOptions {
     std::string look;   // "classic", "backdrop" or empty (window: the settings file; headless: classic)
     int players = 1;    // 2: a second person plays guy 1
     bool playersGiven = false;
+    bool duel = false;  // a game of two without computer guys (window: also the settings file's duel = yes)
 };
 
 uint64_t clockSeed();

@@ -118,6 +118,7 @@ std::string formatSettings(const Settings& s) {
     o << "fit = " << (s.fill ? "fill" : "whole") << "\n";
     o << "fullscreen = " << (s.fullscreen ? "yes" : "no") << "\n";
     o << "look = " << (s.backdrop ? "backdrop" : "classic") << "\n";
+    o << "duel = " << (s.duel ? "yes" : "no") << "\n";
     for (int i = 0; i < kKeyActions; ++i) o << kKeyActionTable[i].setting << " = " << s.keys[i] << "\n";
     return o.str();
 }
@@ -153,6 +154,8 @@ Settings parseSettings(const std::string& text) {
             if (!parseBool(value, "yes", "no", s.fullscreen)) bad("fullscreen is yes or no, not '" + value + "'");
         } else if (name == "look") {
             if (!parseBool(value, "backdrop", "classic", s.backdrop)) bad("look is backdrop or classic, not '" + value + "'");
+        } else if (name == "duel") {
+            if (!parseBool(value, "yes", "no", s.duel)) bad("duel is yes or no, not '" + value + "'");
         } else {
             int a = 0;
             while (a < kKeyActions && name != kKeyActionTable[a].setting) ++a;

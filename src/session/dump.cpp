@@ -154,6 +154,10 @@ std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine) {
         j.beginArray("secondAmmo");
         for (int16_t v : game.secondAmmo) j.value(nullptr, v);
         j.endArray();
+        if (game.versus != 0) {  // the first two-player game's dumps stay as they were too
+            j.value("versus", game.versus);
+            j.value("duel", game.duel);
+        }
     }
 
     j.beginArray("guys");

@@ -67,10 +67,12 @@ namespace vexlot {
 
 namespace {
 
-// Versus start: both players on the flat floor between the domed building and the first step, at
-// the same height, each 40 pixels from the higher ground behind him and 160 pixels (2400 units) from
-// the other; the computer guy and the seven pick-ups lie half-way between them.
-constexpr float kFirstPlayerX = 3750, kSecondPlayerX = 6150, kStartY = 3000;
+// Versus start: both players standing on the flat floor between the domed building and the first
+// step (not falling from the sky, where a hurt guy keeps bleeding into his own sparks), at the same
+// height, 80 pixels apart, left of the rocket's pad (its exhaust burns the floor around x 6030 in
+// the first second) so neither is on the high ground; the computer guy and the seven pick-ups lie
+// half-way, 300 units from each.
+constexpr float kFirstPlayerX = 3450, kSecondPlayerX = 4650, kStartY = 6400;
 constexpr float kHalfWay = (kFirstPlayerX + kSecondPlayerX) / 2;
 constexpr float kPickupRowMiddle = 8400;  // the one-player game's row of seven, 8100 to 8700
 

@@ -20,7 +20,7 @@ const char* const kKeys = R"(Keys:
   F7              look: sky or classic   F8            scaling: sharp or fill
   F11             fullscreen             F12           screenshot
   F3              frame times and table counts
-  Mouse           a press on the world moves your guy there
+  Mouse           a press on the world moves your guy there (a game of one)
 Replay window: P pause, N step one frame, Up / Down speed (x1/2 .. x8), Esc quit.
 Gamepad: d-pad or left stick walk and crawl, A jump, X or right trigger fire,
   shoulders aim, Y aim straight, B next weapon.

@@ -66,3 +66,4 @@ TEST(ReplayScenes, EveryWeaponAtTerrainAndComputerGuys) { playScene("weapons"); 
 TEST(ReplayScenes, FirePit) { playScene("firepit"); }
 TEST(ReplayScenes, WalkThroughAllSixLevelEvents) { playScene("walk"); }
 TEST(ReplayScenes, TwoPlayersDuelUntilTheSecondFalls) { playScene("duel"); }
+TEST(ReplayScenes, AVersusDuelWithoutComputerGuys) { playScene("versus"); }

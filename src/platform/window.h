@@ -94,6 +94,8 @@ private:
     void onKeyUp(const SDL_KeyboardEvent& k, std::vector<InputEvent>& events);
     void holdForNewGame(bool r);
     static bool isEnter(SDL_Keycode k) { return k == SDLK_RETURN || k == SDLK_KP_ENTER; }
+    // Enter as the second player's half of a new round (unless the settings gave it to a game key).
+    bool isAgreeKey(SDL_Keycode k) const { return isEnter(k) && twoPlayers() && !bindings_.action(k, true); }
     void onHelpKey(SDL_Keycode k);
     void onText(const char* text, std::vector<InputEvent>& events);
     void pollPads(std::vector<InputEvent>& events);

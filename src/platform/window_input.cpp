@@ -137,7 +137,7 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
             pacer_.setPeriod(speed_ == 0 ? 32 : 16);
             say(std::string("Replay x") + kSpeedNames[speed_], 1000);
         }
-    } else if ((k == SDLK_r || (isEnter(k) && twoPlayers())) && !networked()) {
+    } else if ((k == SDLK_r || isAgreeKey(k)) && !networked()) {
         if (playerDown()) newGame_ = true;
         else if (first) holdForNewGame(k == SDLK_r);
     } else if (const KeyAction* a = bindings_.action(k, twoPlayers())) {
@@ -170,7 +170,7 @@ void Window::onKeyUp(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& event
     const SDL_Keycode k = ke.keysym.sym;
     if (k == SDLK_r) rDown_ = false;
     if (isEnter(k)) enterDown_ = false;
-    if (k == SDLK_r || (isEnter(k) && twoPlayers())) rHeldSince_ = 0;
+    if (k == SDLK_r || isAgreeKey(k)) rHeldSince_ = 0;
     if (replaying()) return;
     if (const KeyAction* a = bindings_.action(k, twoPlayers())) {
         if (a->gameKey != kNextWeaponKey) events.push_back(key(T::KeyUp, a->gameKey, a->player));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/core.h"
+#include "figure/figure.h"
 #include "guys/guys.h"
 
 namespace vexlot {
@@ -16,11 +17,7 @@ int target(const Game& game, const Guy& g) {
         const double dx = widen(game.guyTable[k].x) - g.x, dy = widen(game.guyTable[k].y) - g.y;
         return dx * dx + dy * dy;
     };
-    auto standing = [&](int k) {
-        const int life = k == 0 ? game.life.value : game.guyTable[k].health;
-        return game.guyTable[k].state != GuyState::Dead && life > 0;
-    };
-    if (standing(0) != standing(1)) return standing(0) ? 0 : 1;
+    if (fallen(game, 0) != fallen(game, 1)) return fallen(game, 0) ? 1 : 0;
     return distance(1) < distance(0) ? 1 : 0;
 }
 

@@ -75,6 +75,10 @@ namespace {
 constexpr float kFirstPlayerX = 3450, kSecondPlayerX = 4650, kStartY = 6400;
 constexpr float kHalfWay = (kFirstPlayerX + kSecondPlayerX) / 2;
 constexpr float kPickupRowMiddle = 8400;  // the one-player game's row of seven, 8100 to 8700
+// The start-up's yellow spark (shrapnel 6) bursts into one child that crosses the world in a random
+// direction. A player it touches while standing still goes on bleeding into his own blood sparks
+// until he is dead, in about one start of a hundred; a versus start leaves the child out.
+constexpr int kStartupSpark = 6;
 
 void startVersus(Game& game, bool duel) {
     game.versus = 1;
@@ -89,6 +93,7 @@ void startVersus(Game& game, bool duel) {
         game.guyTable[2] = Guy{};
         game.lastGuy = 1;
     }
+    game.shrapnelTable[kStartupSpark].children = 0;
     // The start-up pick-ups keep their row, centred half-way.
     for (int k = 1; k <= game.rockCount; ++k) {
         Rock& r = game.rockTable[k];

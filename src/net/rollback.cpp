@@ -64,7 +64,7 @@ Netplay::Netplay(Link& link, MatchSetup setup)
     setup_.inputDelay = std::clamp(setup_.inputDelay, 0, kMaxInputDelay);
     setup_.localPlayer = setup_.localPlayer == 0 ? 0 : 1;
     tap_->next = setup_.record;
-    writer_ = std::make_unique<ReplayWriter>(*tap_, setup_.seed, session_.level().tag, 2);
+    writer_ = std::make_unique<ReplayWriter>(*tap_, setup_.seed, session_.level().tag, 2, session_.rules());
     for (int32_t f = 1; f <= setup_.inputDelay; ++f) scheduleLocal(f, {});
     ring_.save(session_);
 }

@@ -133,8 +133,10 @@ int runHeadless(const RunOptions& options) {
         return 2;
     }
     SoundLog sounds;
-    const int players = options.playersGiven ? options.players : script.players;
-    Session session(seed, std::move(level), &sounds, players);
+    const int players = options.playersGiven ? options.players : options.duel ? 2 : script.players;
+    TwoPlayerRules rules = script.rules;
+    rules.duel = rules.duel || options.duel;
+    Session session(seed, std::move(level), &sounds, players, rules);
     sounds.game = &session.game();
     try {
         session.play(std::move(script));

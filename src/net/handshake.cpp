@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "net/packet.h"
+#include "net/ws_link.h"
 #include "session/script.h"
 
 namespace vexlot::net {
@@ -26,13 +27,13 @@ std::string describeLevel(const std::string& tag) {
     return tag == kBuiltinLevel ? "the built-in level" : "the level picture " + tag;
 }
 
-void send(EnetLink& link, const Message& m) {
+void send(PeerLink& link, const Message& m) {
     link.send(encode(m), true);
     link.flush();
 }
 
 // The next message of the handshake, answering pings on the way; NetError after the time limit.
-Message next(EnetLink& link, const char* waitingFor) {
+Message next(PeerLink& link, const char* waitingFor) {
     std::vector<uint8_t> bytes;
     Message m;
     while (link.receiveWithin(bytes, kHandshakeMs)) {
@@ -68,7 +69,7 @@ std::string mismatch(uint16_t protocol, const std::string& version, const std::s
     return {};
 }
 
-Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames, int inputDelay) {
+Agreement hostHandshake(PeerLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames, int inputDelay) {
     const Message first = next(link, "its hello");
     const auto* hello = std::get_if<Hello>(&first);
     if (!hello) throw NetError("the other program does not speak this game's protocol");
@@ -98,7 +99,7 @@ Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelT
     return a;
 }
 
-Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames) {
+Agreement joinHandshake(PeerLink& link, const std::string& levelTag, uint32_t frames) {
     send(link, Hello{kProtocol, programVersion(), levelTag, frames});
     const Message m = next(link, "the game");
     const auto* welcome = std::get_if<Welcome>(&m);
@@ -116,15 +117,55 @@ Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t fr
     return a;
 }
 
+namespace {
+
+// The relay's room instead of a port: the host asks for one and waits in it, the guest joins by code.
+Connection connectThroughRelay(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,
+                               const std::function<bool(uint16_t port)>& keepWaiting) {
+    Connection c;
+    std::string code;
+    if (!options.host) {
+        code = normalRoomCode(options.address);
+        if (code.empty())
+            throw NetError("--join " + options.address + ": a room code is " + std::to_string(kRoomCodeLength) +
+                           " letters and digits (as the host's program showed it)");
+    }
+    std::unique_ptr<WsLink> link = WsLink::connect(options.relay, 10000);
+    if (options.host) {
+        c.roomCode = link->createRoom(10000);
+        std::printf("room %s\n", c.roomCode.c_str());
+        std::printf("waiting for the other player: vexlot --join %s --relay %s\n", c.roomCode.c_str(),
+                    options.relay.c_str());
+        std::fflush(stdout);
+        while (!link->waitForGuest(30))
+            if (!keepWaiting(0)) return {};
+        c.link = std::move(link);
+        c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay);
+    } else {
+        link->joinRoom(code, 10000);
+        c.roomCode = code;
+        c.link = std::move(link);
+        c.agreement = joinHandshake(*c.link, levelTag, frames);
+        if (options.inputDelay >= 0) c.agreement.inputDelay = options.inputDelay;
+    }
+    return c;
+}
+
+}  // namespace
+
 Connection connectPeer(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,
                        const std::function<bool(uint16_t port)>& keepWaiting) {
     Connection c;
-    if (options.host) {
-        c.link = EnetLink::listen(options.port);
-        std::printf("hosting on UDP port %u; waiting for the other player\n", static_cast<unsigned>(c.link->port()));
+    if (!options.relay.empty()) {
+        c = connectThroughRelay(options, levelTag, frames, keepWaiting);
+        if (!c.link) return c;
+    } else if (options.host) {
+        std::unique_ptr<EnetLink> link = EnetLink::listen(options.port);
+        std::printf("hosting on UDP port %u; waiting for the other player\n", static_cast<unsigned>(link->port()));
         std::fflush(stdout);
-        while (!c.link->waitForPeer(30))
-            if (!keepWaiting(c.link->port())) return {};
+        while (!link->waitForPeer(30))
+            if (!keepWaiting(link->port())) return {};
+        c.link = std::move(link);
         c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay);
     } else {
         std::string hostName;

@@ -13,6 +13,7 @@
 #include "net/enet_link.h"
 #include "net/handshake.h"
 #include "net/rollback.h"
+#include "net/ws_link.h"
 #include "session/dump.h"
 
 namespace vexlot::net {
@@ -94,7 +95,7 @@ int runNetHeadless(const NetRunOptions& options) {
         return fail(e.what());
     }
     if (!connection.link) return fail("nobody joined within " + std::to_string(options.waitSeconds) + " s");
-    EnetLink& link = *connection.link;
+    PeerLink& link = *connection.link;
     const Agreement& agreement = connection.agreement;
 
     const std::string replayPath =
@@ -136,6 +137,8 @@ int runNetHeadless(const NetRunOptions& options) {
     link.close(300);
 
     reportMatch(play, agreement.roundTripMs, replayPath);
+    if (const auto* relayed = dynamic_cast<const WsLink*>(&link); relayed && play.outcome() == Outcome::Disconnected)
+        std::printf("relay: %s\n", relayed->closedBecause().c_str());
     switch (play.outcome()) {
     case Outcome::Finished: return 0;
     case Outcome::Desync: return 3;

@@ -13,7 +13,8 @@ constexpr uint16_t kDefaultPort = 7717;  // the UDP port a host opens unless tol
 struct NetRunOptions {
     bool host = false;               // else join
     uint16_t port = 0;               // host: the UDP port (0: any free one, printed)
-    std::string address;             // join: HOST[:PORT]
+    std::string address;             // join: HOST[:PORT], or the room's code through a relay
+    std::string relay;               // ws://HOST:PORT of a vexlot-relay: play through a room of it
     int inputDelay = -1;             // -1: from the measured round trip
     uint64_t seed = 0;               // host only
     std::string scriptPath, recordPath, levelPath;

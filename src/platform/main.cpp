@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: a new file in the data folder)");
     app.add_option("--level", opt.levelPath, "Play a 2400 x 600 PNG picture as the level");
     auto* scale = app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
+    auto* synctest = app.add_option("--synctest", opt.syncDistance,
+                                    "Headless: after every frame go back D frames (1..8), run them again and compare")
+                         ->check(CLI::Range(1, 8));
     auto* players = app.add_option("--players", opt.players, "1 or 2: with 2 a second person plays guy 1 (keys W A S D ...)")
                         ->check(CLI::Range(1, 2));
     auto* duel = app.add_flag("--duel", opt.duel, "A game of two without computer guys (settings: duel = yes)");
@@ -78,7 +81,7 @@ int main(int argc, char** argv) {
     if (*seed && *replay) return refuse("--seed cannot be given with --replay: a replay plays its own seed");
     if (*duel && *replay) return refuse("--duel cannot be given with --replay: a replay says whether it is a duel");
     if (*duel && *players && opt.players != 2) return refuse("--duel with --players 1: a duel is a game of two");
-    for (const CLI::Option* o : {frames, script, dump, trace, world})
+    for (const CLI::Option* o : {frames, script, dump, trace, world, synctest})
         if (!headless && *o) return refuse(o->get_name() + " needs --headless (it is an option of the headless runner)");
     for (const CLI::Option* o : {scale, volume, fill})
         if (headless && *o) return refuse(o->get_name() + " is an option of the window; it means nothing with --headless");

@@ -19,8 +19,8 @@ struct RunOptions {
     std::string look;   // "classic", "backdrop" or empty (window: the settings file; headless: classic)
     int players = 1;    // 2: a second person plays guy 1
     bool playersGiven = false;
-    bool duel = false;  // a game of two without computer guys (window: also the settings file's duel = yes)
     int syncDistance = 0;  // headless: 1..8 runs the sync test, going back this many frames after every frame
+    bool duel = false;  // a game of two without computer guys (window: also the settings file's duel = yes)
 };
 
 uint64_t clockSeed();

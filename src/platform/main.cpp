@@ -1,8 +1,10 @@
 // The program: options, then either the window or the headless runner.
+#include <csignal>
 #include <cstdio>
 
 #include <CLI/CLI.hpp>
 
+#include "net/enet_link.h"
 #include "net/net_runner.h"
 #include "platform/headless.h"
 #include "session/script.h"
@@ -32,6 +34,9 @@ Settings (sound, volume, scaling, fullscreen, look, both players' keys) stay in
 }
 
 int main(int argc, char** argv) {
+    // Past a file size limit a write fails (and a recording keeps its complete lines, saying so)
+    // instead of the program being killed without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"Vexlot: a side-view stick-figure action game"};
     app.footer(kKeys);
     vexlot::RunOptions opt;
@@ -67,7 +72,9 @@ int main(int argc, char** argv) {
     int inputDelay = -1;
     auto* host = app.add_option("--host", hostPort, "Host a network game on this UDP port (default 7717; 0: any free port)")
                      ->expected(0, 1);
-    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT]");
+    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT] (IPv4)");
+    std::string bindAddress;
+    auto* bind = app.add_option("--bind", bindAddress, "Host only on this address of the machine (default: every one)");
     app.add_option("--input-delay", inputDelay, "Network game: frames before your keys act (default: from the round trip)")
         ->check(CLI::Range(0, 10));
     CLI11_PARSE(app, argc, argv);
@@ -93,6 +100,13 @@ int main(int argc, char** argv) {
     if (*host || *join) {
         if (*host && *join) return refuse("--host and --join: one or the other");
         if (*join && *seed) return refuse("--seed with --join: the host's seed is played");
+        if (*bind && !*host) return refuse("--bind is an option of --host");
+        std::string name, why;
+        uint16_t ignored = 0;
+        if (*join && !vexlot::net::parseAddress(joinAddress, name, ignored, &why))
+            return refuse("--join " + vexlot::quoteText(joinAddress) + ": " + why);
+        if (*bind && (!vexlot::net::parseAddress(bindAddress, name, ignored, &why) || name != bindAddress))
+            return refuse("--bind " + vexlot::quoteText(bindAddress) + ": " + (why.empty() ? "an address without a port" : why));
         if (*duel) return refuse("--duel with --host or --join: network games are played with the computer guys for now");
         if (*replay || *players) return refuse(std::string(*replay ? "--replay" : "--players") + " with --host or --join: a network game is a new game of two");
         vexlot::net::NetRunOptions net;
@@ -104,6 +118,7 @@ int main(int argc, char** argv) {
             net.port = static_cast<uint16_t>(std::stol(hostPort));
         }
         net.address = joinAddress;
+        net.bind = bindAddress;
         net.inputDelay = inputDelay;
         net.seed = opt.seed;
         net.scriptPath = opt.scriptPath;
@@ -113,6 +128,7 @@ int main(int argc, char** argv) {
         net.framesGiven = opt.framesGiven;
         return headless ? vexlot::net::runNetHeadless(net) : vexlot::runWindow(opt, nullptr, &net);
     }
+    if (*bind) return refuse("--bind is an option of --host");
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);
 }

@@ -18,7 +18,7 @@ namespace frontend {
 
 namespace {
 
-// SIGTERM or SIGINT asks the window to end the game as closing it does: the recording gets its end.
+// SIGTERM, SIGINT or SIGHUP asks the window to end the game as closing it does: the recording gets its end.
 volatile std::sig_atomic_t gStopAsked = 0;
 extern "C" void askToStop(int) { gStopAsked = 1; }
 
@@ -195,7 +195,10 @@ void Window::toggleFullscreen() {
 
 void Window::saveSettings() {
     std::string error;
-    if (!vexlot::saveSettings(settingsPath_, saved_, error)) say("Settings not saved: " + error, 4000);
+    if (!vexlot::saveSettings(settingsPath_, saved_, error)) {
+        std::fprintf(stderr, "vexlot: settings not saved: %s\n", error.c_str());
+        say("Settings not saved: " + error, 6000, true);
+    }
 }
 
 // --- Games -------------------------------------------------------------------------------------
@@ -542,6 +545,7 @@ int Window::run() {
     if (!dataFolder_) std::fprintf(stderr, "vexlot: screenshots and the data folder's recordings are off: %s\n", why.c_str());
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);
+    std::signal(SIGHUP, askToStop);
     mixer_ = std::make_unique<MixerSound>(settings_.volume);
     if (networked() && !connect()) return 2;
     if (!startGame(replaying() ? replay_.seed : options_.seed)) return 2;

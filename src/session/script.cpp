@@ -21,16 +21,18 @@ using T = InputEvent::Type;
 
 // The event grammar: one row per event name, read by the parser and the writer alike.
 enum class Args { Code, Point, Option, Button, None };
+// `lo`..`hi`: the whole numbers a code or option may be (the network decoder keeps to them too).
 struct EventSyntax {
     std::string_view name;
     T type;
     Args args;
+    int lo = 0, hi = 0;
 };
 constexpr EventSyntax kEvents[] = {
-    {"down", T::KeyDown, Args::Code},       {"up", T::KeyUp, Args::Code},
-    {"char", T::Char, Args::Code},          {"click", T::WorldClick, Args::Point},
+    {"down", T::KeyDown, Args::Code, 0, 255},  {"up", T::KeyUp, Args::Code, 0, 255},
+    {"char", T::Char, Args::Code, 0, 255},     {"click", T::WorldClick, Args::Point},
     {"palette", T::PaletteClick, Args::Point}, {"press", T::WindowPress, Args::Point},
-    {"option", T::Option, Args::Option},    {"button", T::Button, Args::Button},
+    {"option", T::Option, Args::Option, 1, 9}, {"button", T::Button, Args::Button},
     {"close", T::Close, Args::None},
 };
 constexpr std::string_view kButtons[] = {"Command1", "Command3"};
@@ -41,10 +43,17 @@ const EventSyntax* syntaxOf(std::string_view name) {
         if (s.name == name) return &s;
     return nullptr;
 }
-const EventSyntax& syntaxOf(T type) {
+const EventSyntax* findSyntax(T type) {
     for (const EventSyntax& s : kEvents)
-        if (s.type == type) return s;
-    return kEvents[0];
+        if (s.type == type) return &s;
+    return nullptr;
+}
+const EventSyntax& syntaxOf(T type) {
+    const EventSyntax* s = findSyntax(type);
+    return s ? *s : kEvents[0];
+}
+std::string rangeText(const EventSyntax& s) {
+    return "expected a whole number from " + std::to_string(s.lo) + " to " + std::to_string(s.hi);
 }
 
 bool parseWhole(std::string_view s, long long lo, long long hi, long long& out) {
@@ -91,21 +100,7 @@ std::string number(float v) {
     return buf;
 }
 
-// A line as a message quotes it: at most 80 characters, control bytes shown escaped.
-std::string quoted(std::string_view line) {
-    std::string q = "\"";
-    for (size_t i = 0; i < line.size() && i < 80; ++i) {
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            q += buf;
-        } else {
-            q += static_cast<char>(c);
-        }
-    }
-    return q + (line.size() > 80 ? "\"..." : "\"");
-}
+std::string quoted(std::string_view line) { return quoteText(line, 80); }
 
 std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> w;
@@ -273,11 +268,8 @@ private:
         long long v = 0;
         switch (syntax->args) {
         case Args::Code:
-            if (!parseWhole(w[2], 0, 255, v)) fail("expected a whole number from 0 to 255");
-            e.event.code = static_cast<int>(v);
-            break;
         case Args::Option:
-            if (!parseWhole(w[2], 1, 9, v)) fail("expected a whole number from 1 to 9");
+            if (!parseWhole(w[2], syntax->lo, syntax->hi, v)) fail(rangeText(*syntax));
             e.event.code = static_cast<int>(v);
             break;
         case Args::Point:
@@ -338,6 +330,34 @@ private:
 };
 
 }  // namespace
+
+std::string quoteText(std::string_view text, size_t limit) {
+    std::string q = "\"";
+    for (size_t i = 0; i < text.size() && i < limit; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            q += buf;
+        } else {
+            q += static_cast<char>(c);
+        }
+    }
+    return q + (text.size() > limit ? "\"..." : "\"");
+}
+
+bool eventInGrammar(const InputEvent& e) {
+    const EventSyntax* s = findSyntax(e.type);
+    if (!s || (e.player != 0 && e.player != 1)) return false;
+    switch (s->args) {
+    case Args::Code:
+    case Args::Option: return e.code >= s->lo && e.code <= s->hi;
+    case Args::Point: return std::isfinite(e.x) && std::isfinite(e.y);
+    case Args::Button: return std::find(std::begin(kButtons), std::end(kButtons), e.name) != std::end(kButtons);
+    case Args::None: return true;
+    }
+    return false;
+}
 
 int Script::lastFrame() const {
     if (isReplay) return endFrame > 0 ? endFrame : checks.empty() ? 0 : checks.back().frame;

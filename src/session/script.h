@@ -66,6 +66,16 @@ Script parseScript(std::string_view text, int players = 0);
 // so that an edited replay reaches the simulation instead of being refused.
 std::string resealReplay(std::string_view text);
 
+// Whether an event can be written as a line the parser reads back: a known type, a code or option
+// in its range, a known button, a finite point. The network decoder refuses the others, so a
+// finished match never records what its reader would refuse.
+bool eventInGrammar(const InputEvent& event);
+
+// A text from outside (a file line, a network peer's words) as a message quotes it: in double
+// quotes, at most `limit` bytes, control bytes, quotes, backslashes and bytes past ASCII shown as \xNN,
+// "..." after a text cut short.
+std::string quoteText(std::string_view text, size_t limit = 80);
+
 // The text of one event line, as the grammar writes it.
 std::string eventLine(int frame, const InputEvent& event);
 
@@ -79,9 +89,15 @@ struct LineOutput {
     virtual ~LineOutput() = default;
     virtual void writeLine(const std::string& line) = 0;
 };
+// Lines into a stream, flushed one by one; after the first failed write (a full disk) nothing more
+// is written and ok() says so.
 struct StreamLineOutput : LineOutput {
     explicit StreamLineOutput(std::ostream& stream) : out(stream) {}
-    void writeLine(const std::string& line) override { out << line << '\n' << std::flush; }
+    void writeLine(const std::string& line) override {
+        if (!out) return;
+        out << line << '\n' << std::flush;
+    }
+    bool ok() const { return static_cast<bool>(out); }
     std::ostream& out;
 };
 

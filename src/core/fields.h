@@ -164,13 +164,9 @@ void visitGame(G& game, V& v) {
     const bool two = game.players != 1;  // one-player dumps stay as they were
     v.field("players", game.players, two);
     v.array("secondAmmo", game.secondAmmo, 0, 9, two);
-    // The versus rules are set at start-up and never change in a game. They are listed only in
-    // versus games: the state hash takes every listed field, so listing them in games of one (or in
-    // the first two-player games, versus 0) would change every recorded replay's checkpoints.
-    if (game.versus != 0) {
-        v.field("versus", game.versus);
-        v.field("duel", game.duel);
-    }
+    const bool versus = two && game.versus != 0;  // the first two-player games' dumps stay as they were too
+    v.field("versus", game.versus, versus);
+    v.field("duel", game.duel, versus);
 
     v.table("guys", game.guyTable, 0, kControlGuys, kMaxGuys + 1);
     v.group("controls");

@@ -108,7 +108,10 @@ RunInputs readRunInputs(const RunOptions& options) {
     if (!input.empty()) {
         try {
             in.script = parseScript(readInputFile(input, kScriptLimit),
-                                    options.playersGiven && options.replayPath.empty() ? options.players : 0);
+                                    !options.replayPath.empty() ? 0
+                                    : options.playersGiven      ? options.players
+                                    : options.duel              ? 2
+                                                                : 0);
         } catch (const std::exception& e) {
             throw std::runtime_error(input + ": " + e.what());
         }

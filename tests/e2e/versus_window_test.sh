@@ -38,7 +38,8 @@ window_up() { wid=$(xdotool search --onlyvisible --name '^Vexlot$' 2>/dev/null |
 poll 10000 window_up || fail "no visible window within 10 s"
 xdotool windowfocus --sync "$wid" || fail "cannot focus the window"
 recordings() { compgen -G "$dir/data/vexlot/vexlot-*.replay" | wc -l; }
-poll 5000 test "$(recordings)" = 1 || fail "no recording of the first round"
+one() { [ "$(recordings)" = 1 ]; }
+poll 15000 one || fail "no recording of the first round within 15 s"
 
 xdotool keydown r; sleep 1.6; xdotool keyup r; sleep 0.5
 [ "$(recordings)" = 1 ] || fail "R held alone started a new round"

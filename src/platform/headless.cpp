@@ -170,7 +170,8 @@ int runHeadless(const RunOptions& options) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
         ok = false;
     }
-    return ok ? 0 : 2;
+    if (!ok) return 2;
+    return gStopped ? 4 : 0;
 }
 
 }  // namespace vexlot

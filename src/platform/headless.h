@@ -23,7 +23,8 @@ struct RunOptions {
 
 uint64_t clockSeed();
 // Runs the frames the options ask for and writes what they ask; the exit status: 0 done (or a
-// replay verified), 2 an input or output that cannot be used, 3 a replay that differs.
+// replay verified), 2 an input or output that cannot be used, 3 a replay that differs, 4 stopped
+// by a signal (SIGINT, SIGTERM, SIGHUP) before the last frame, its outputs written as far as it ran.
 int runHeadless(const RunOptions& options);
 // A picture as PNG bytes.
 std::string encodePng(const uint32_t* argb, int width, int height);

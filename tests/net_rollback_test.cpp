@@ -40,7 +40,8 @@ Script randomScript(uint64_t seed, int frames, bool soundOn) {
 }
 
 // The same inputs as a local two-player game: each frame the first player's events, then the second's.
-uint64_t localHash(const Script& a, const Script& b, int frames) {
+// `secondView`: where the second player's view ends up.
+uint64_t localHash(const Script& a, const Script& b, int frames, float* secondView = nullptr, float* secondX = nullptr) {
     Session s(kSeed, builtinLevel(), nullptr, 2);
     size_t ia = 0, ib = 0;
     std::vector<InputEvent> events;
@@ -52,8 +53,10 @@ uint64_t localHash(const Script& a, const Script& b, int frames) {
             events.back().player = 1;
         }
         for (InputEvent& e : events) net::normalizeEvent(e);
-        runFrame(s.game(), events);
+        s.step(events);
     }
+    if (secondView) *secondView = s.secondViewLeft();
+    if (secondX) *secondX = s.game().guyTable[1].x;
     return stateHash(s.game());
 }
 
@@ -153,6 +156,25 @@ TEST(NetRollback, BothPeersEndWithTheLocalGameWhateverTheNetworkDoes) {
                     static_cast<long long>(s.rollbacks), s.longestRollback, static_cast<long long>(s.waits),
                     static_cast<long long>(joiner.play->stats().rollbacks), joiner.play->stats().longestRollback);
     }
+}
+
+// The joiner walks right for the whole match: his view scrolls after his guy on both peers, rollbacks
+// and all, exactly as in the same game played on one machine.
+TEST(NetRollback, TheJoinersViewFollowsHisGuyAsInALocalGame) {
+    const int frames = 1500;
+    Script a, b;
+    b.events.push_back({1, InputEvent{InputEvent::Type::KeyDown, VirtualKey::Right}});
+    float expectedView = 0, expectedX = 0;
+    const uint64_t expected = localHash(a, b, frames, &expectedView, &expectedX);
+    EXPECT_LT(expectedView, -2000.0f) << "guy 1 walked to " << expectedX;  // scrolled well to the right
+    SimNetwork net({50, 150, 0.05, 0.05}, 7);
+    Peer host(net.end(0), 0, a, frames, 2), joiner(net.end(1), 1, b, frames, 2);
+    playOut(net, host, joiner);
+    for (Peer* p : {&host, &joiner}) {
+        EXPECT_EQ(stateHash(p->play->game()), expected);
+        EXPECT_EQ(p->play->secondViewLeft(), expectedView);
+    }
+    EXPECT_GT(host.play->stats().rollbacks, 0);
 }
 
 // A peer whose world differs by one pixel: both stop at the next checkpoint with the frame named,

@@ -30,6 +30,7 @@ TEST(Settings, WhatIsWrittenReadsBack) {
     s.fill = true;
     s.fullscreen = true;
     s.backdrop = false;
+    s.duel = true;
     keyOf(s, "p1.fire") = "Ctrl";
     keyOf(s, "p1.jump") = "Return";
     keyOf(s, "p2.aimup") = "Page Up";
@@ -40,6 +41,8 @@ TEST(Settings, WhatIsWrittenReadsBack) {
                                      "p2.fire = Left Shift\np1.aimup = Right Alt\n");
     EXPECT_TRUE(partial.sound);
     EXPECT_EQ(partial.volume, 100);
+    EXPECT_FALSE(partial.duel);
+    EXPECT_TRUE(parseSettings("duel = yes\n").duel);
     EXPECT_EQ(keyOf(partial, "p1.fire"), "Ctrl");
     EXPECT_EQ(keyOf(partial, "p1.aimdown"), "Period");
     EXPECT_EQ(keyOf(partial, "p1.left"), "Left");
@@ -57,6 +60,7 @@ TEST(Settings, DamageIsNamedByLine) {
         {"fit = stretch\n", "line 1: fit is whole or fill"},
         {"look = dark\n", "line 1: look is backdrop or classic"},
         {"fullscreen = maybe\n", "line 1: fullscreen is yes or no"},
+        {"duel = on\n", "line 1: duel is yes or no, not 'on'"},
         {"\n\np1.fire = Hyper\n", "line 3: 'Hyper' is not a key name"},
         {"colour = red\n", "line 1: unknown setting 'colour'"},
         {"\x01\x02garbage\xff\n", "line 1: '??garbage?' is not"},

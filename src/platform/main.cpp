@@ -22,11 +22,12 @@ const char* const kKeys = R"(Keys:
   F7              look: sky or classic   F8            scaling: sharp or fill
   F11             fullscreen             F12           screenshot
   F3              frame times and table counts
-  Mouse           a press on the world moves your guy there
+  Mouse           a press on the world moves your guy there (a game of one)
 Replay window: P pause, N step one frame, Up / Down speed (x1/2 .. x8), Esc quit.
 Gamepad: d-pad or left stick walk and crawl, A jump, X or right trigger fire,
   shoulders aim, Y aim straight, B next weapon.
-Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon.
+Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon;
+  --duel plays without computer guys; R and Enter held together start a new round (both agree).
 Network (--host [PORT] on one machine, --join HOST[:PORT] on the other): each plays player 1's keys.
 Settings (sound, volume, scaling, fullscreen, look, both players' keys) stay in
   $XDG_CONFIG_HOME/vexlot/settings (else ~/.config/vexlot/settings); the command line wins.)";
@@ -56,8 +57,12 @@ int main(int argc, char** argv) {
     app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: a new file in the data folder)");
     app.add_option("--level", opt.levelPath, "Play a 2400 x 600 PNG picture as the level");
     auto* scale = app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
+    auto* synctest = app.add_option("--synctest", opt.syncDistance,
+                                    "Headless: after every frame go back D frames (1..8), run them again and compare")
+                         ->check(CLI::Range(1, 8));
     auto* players = app.add_option("--players", opt.players, "1 or 2: with 2 a second person plays guy 1 (keys W A S D ...)")
                         ->check(CLI::Range(1, 2));
+    auto* duel = app.add_flag("--duel", opt.duel, "A game of two without computer guys (settings: duel = yes)");
     auto* volume = app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
     auto* fill = app.add_flag("--fill", opt.fill, "Window: fill the window keeping the picture's shape (F8)");
     app.add_option("--look", opt.look, "Sky and earth behind the world, or the classic black (F7); "
@@ -81,7 +86,9 @@ int main(int argc, char** argv) {
     if (*seed && !vexlot::parseSeed(seedText, opt.seed))
         return refuse("--seed " + seedText + ": a seed is a whole number from 0 to 18446744073709551615");
     if (*seed && *replay) return refuse("--seed cannot be given with --replay: a replay plays its own seed");
-    for (const CLI::Option* o : {frames, script, dump, trace, world})
+    if (*duel && *replay) return refuse("--duel cannot be given with --replay: a replay says whether it is a duel");
+    if (*duel && *players && opt.players != 2) return refuse("--duel with --players 1: a duel is a game of two");
+    for (const CLI::Option* o : {frames, script, dump, trace, world, synctest})
         if (!headless && *o) return refuse(o->get_name() + " needs --headless (it is an option of the headless runner)");
     for (const CLI::Option* o : {scale, volume, fill})
         if (headless && *o) return refuse(o->get_name() + " is an option of the window; it means nothing with --headless");
@@ -100,6 +107,7 @@ int main(int argc, char** argv) {
             return refuse("--join " + vexlot::quoteText(joinAddress) + ": " + why);
         if (*bind && (!vexlot::net::parseAddress(bindAddress, name, ignored, &why) || name != bindAddress))
             return refuse("--bind " + vexlot::quoteText(bindAddress) + ": " + (why.empty() ? "an address without a port" : why));
+        if (*duel) return refuse("--duel with --host or --join: network games are played with the computer guys for now");
         if (*replay || *players) return refuse(std::string(*replay ? "--replay" : "--players") + " with --host or --join: a network game is a new game of two");
         vexlot::net::NetRunOptions net;
         net.host = host->count() > 0;

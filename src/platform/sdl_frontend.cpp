@@ -68,7 +68,8 @@ Window::Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* pr
                const net::NetRunOptions* network)
     : options_(options), probe_(probe), settingsPath_(settingsPath()), saved_(loaded.settings),
       settings_(loaded.settings), firstStart_(!loaded.existed), bindings_(loaded.settings),
-      players_(network ? 2 : options.players), network_(network) {
+      players_(network ? 2 : options.duel ? 2 : options.players), network_(network) {
+    rules_.duel = !network && (options.duel || loaded.settings.duel);
     if (options.scale > 0) settings_.scale = options.scale;
     if (options.volumeGiven) settings_.volume = options.volume;
     if (options.fill) settings_.fill = true;
@@ -211,6 +212,7 @@ bool Window::readGameFiles() {
             replay_ = parseScript(readInputFile(options_.replayPath, kScriptLimit));
             if (!replay_.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
             players_ = replay_.players;
+            rules_ = replay_.rules;
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
@@ -274,7 +276,7 @@ bool Window::startGame(uint64_t seed) {
         setup.record = recording_.active() ? &recording_ : nullptr;
         netplay_ = std::make_unique<net::Netplay>(*link_, std::move(setup));
     } else if (replaying()) {
-        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
+        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_, rules_);
         try {
             session_->play(std::move(replay_));
         } catch (const std::exception& e) {
@@ -282,7 +284,7 @@ bool Window::startGame(uint64_t seed) {
             return false;
         }
     } else {
-        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
+        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_, rules_);
         recording_ = Recording();
         recording_.open(options_.recordPath, dataFolder_);
         if (recording_.active()) session_->record(recording_);

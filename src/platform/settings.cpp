@@ -130,6 +130,7 @@ std::string formatSettings(const Settings& s) {
     o << "fit = " << (s.fill ? "fill" : "whole") << "\n";
     o << "fullscreen = " << (s.fullscreen ? "yes" : "no") << "\n";
     o << "look = " << (s.backdrop ? "backdrop" : "classic") << "\n";
+    o << "duel = " << (s.duel ? "yes" : "no") << "\n";
     for (int i = 0; i < kKeyActions; ++i) o << kKeyActionTable[i].setting << " = " << s.keys[i] << "\n";
     return o.str();
 }
@@ -156,6 +157,8 @@ void parseLine(Settings& s, const std::string& line, const Bad& bad) {
         if (!parseBool(value, "fill", "whole", s.fill)) bad("fit is whole or fill, not '" + value + "'");
     } else if (name == "fullscreen") {
         if (!parseBool(value, "yes", "no", s.fullscreen)) bad("fullscreen is yes or no, not '" + value + "'");
+    } else if (name == "duel") {
+        if (!parseBool(value, "yes", "no", s.duel)) bad("duel is yes or no, not '" + value + "'");
     } else if (name == "look") {
         if (!parseBool(value, "backdrop", "classic", s.backdrop)) bad("look is backdrop or classic, not '" + value + "'");
     } else {

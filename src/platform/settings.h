@@ -33,6 +33,7 @@ struct Settings {
     bool fill = false;     // fill the window keeping the shape, instead of whole-number steps
     bool fullscreen = false;
     bool backdrop = true;  // sky and earth behind the world, or the classic black
+    bool duel = false;     // games of two without computer guys
     std::array<std::string, kKeyActions> keys;  // key names, one per entry of keyActions()
 
     Settings();

@@ -119,7 +119,9 @@ constexpr uint32_t kLineSumStart = 2166136261u;
 // Reads one script or replay, line by line; every rule of the format is checked here.
 class Parser {
 public:
-    explicit Parser(std::string_view text) : text_(text) {}
+    Parser(std::string_view text, int players) : text_(text), optionPlayers_(players) {
+        if (players == 2) script_.players = 2;
+    }
 
     Script parse() {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);  // a byte-order mark, as some editors write
@@ -176,10 +178,14 @@ private:
             long long n = 0;
             if (sawEvent_ || sawPlayers_) fail("a players line may only come before the events");
             if (w.size() != 2 || !parseWhole(w[1], 1, 2, n)) fail("expected 'players 1' or 'players 2'");
+            if (optionPlayers_ != 0 && n != optionPlayers_)
+                fail("--players " + std::to_string(optionPlayers_) + " was given, but the script says 'players " +
+                     std::to_string(n) + "'");
             script_.players = static_cast<int>(n);
             sawPlayers_ = true;
             return;
         }
+        if (w[0] == "versus" || w[0] == "duel") return twoPlayerLine(w);
         event(w, sumBefore, text);
     }
 
@@ -208,6 +214,23 @@ private:
             if (w[1] != kBuiltinLevel && !parseHex(w[1], h, 16)) fail("expected 'level builtin' or 'level HASH'");
             script_.level = std::string(w[1]);
         }
+    }
+
+    // `versus N` (the two-player rules: 1 the versus rules, 0 the first ones) and `duel yes|no`: how a
+    // game of two is played, after its players line.
+    void twoPlayerLine(const std::vector<std::string_view>& w) {
+        if (sawEvent_) fail("a " + std::string(w[0]) + " line may only come before the events");
+        if (script_.players != 2) fail("a " + std::string(w[0]) + " line belongs to a game of two (after 'players 2')");
+        if (w[0] == "versus") {
+            long long n = 0;
+            if (sawVersus_ || w.size() != 2 || !parseWhole(w[1], 0, 1, n)) fail("expected one 'versus 0' or 'versus 1' line");
+            script_.rules.versus = static_cast<int>(n);
+            sawVersus_ = true;
+            return;
+        }
+        if (sawDuel_ || w.size() != 2 || (w[1] != "yes" && w[1] != "no")) fail("expected one 'duel yes' or 'duel no' line");
+        script_.rules.duel = w[1] == "yes";
+        sawDuel_ = true;
     }
 
     void seedLine(const std::vector<std::string_view>& w) {
@@ -275,6 +298,11 @@ private:
     }
 
     void finish() {
+        // A recording of two players from before the versus rules has no versus line.
+        if (script_.isReplay && script_.players == 2 && !sawVersus_) script_.rules.versus = 0;
+        if (script_.rules.versus == 0 && script_.rules.duel)
+            throw std::runtime_error(std::string(script_.isReplay ? "replay" : "script") +
+                                     ": a duel is a game of the versus rules (it needs 'versus 1')");
         if (!script_.isReplay) {
             std::stable_sort(script_.events.begin(), script_.events.end(),
                              [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
@@ -296,7 +324,8 @@ private:
     int number_ = 0;
     int lastFrame_ = 0;
     bool sawEvent_ = false;
-    bool sawPlayers_ = false;
+    bool sawPlayers_ = false, sawVersus_ = false, sawDuel_ = false;
+    int optionPlayers_ = 0;  // --players, when given
     uint32_t sum_ = kLineSumStart;
 };
 
@@ -356,7 +385,7 @@ uint32_t lineSum(uint32_t sum, std::string_view bytes) {
     return sum;
 }
 
-Script parseScript(std::string_view text) { return Parser(text).parse(); }
+Script parseScript(std::string_view text, int players) { return Parser(text, players).parse(); }
 
 std::string resealReplay(std::string_view text) {
     std::string out;
@@ -392,13 +421,15 @@ std::string eventLine(int frame, const InputEvent& e) {
     return line;
 }
 
-ReplayWriter::ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players)
+ReplayWriter::ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players, TwoPlayerRules rules)
     : out_(out), sum_(kLineSumStart) {
     write(std::string(kReplayMagic));
     write(std::string("version ") + programVersion());
     write("seed " + std::to_string(seed));
     write("level " + std::string(level));
     if (players != 1) write("players " + std::to_string(players));
+    if (players == 2 && rules.versus != 0) write("versus " + std::to_string(rules.versus));
+    if (players == 2 && rules.duel) write("duel yes");
 }
 
 void ReplayWriter::write(const std::string& line) {

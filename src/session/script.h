@@ -6,7 +6,7 @@
 // optional first line `seed S`. In a two-player game (a line `players 2` before the events) the
 // second player's events say so: `FRAME p2 down 39`.
 // A replay is a script with a header (`vexlot-replay 2`, `version V`, `seed S`, `level L`, and for
-// two players `players 2`), a
+// two players `players 2`, `versus 1` and for a duel `duel yes`), a
 // checkpoint `FRAME check STATEHASH LINESUM` every 60 frames and, once the game is over,
 // `FRAME end STATEHASH LINESUM` with the final state. LINESUM is an FNV-1a checksum of every byte
 // before it (the lines above and its own line up to LINESUM), so any edit is found before a frame runs.
@@ -41,6 +41,9 @@ struct Script {
     bool hasSeed = false;
     uint64_t seed = 0;
     int players = 1;                  // `players 2`: a two-player game (events of player 2 say `p2`)
+    // Games of two: `versus 1` (a replay without the line is of the first two-player rules) and
+    // `duel yes` (no computer guys), after the players line.
+    TwoPlayerRules rules;
     std::vector<ScriptEvent> events;  // in frame order, file order within a frame
     // Replays only.
     bool isReplay = false;
@@ -55,8 +58,9 @@ struct Script {
 };
 
 // Parses a script or a replay; throws std::runtime_error naming the first bad line and why. A replay
-// is checked whole (header, checksums, frame order) before anything runs.
-Script parseScript(std::string_view text);
+// is checked whole (header, checksums, frame order) before anything runs. `players` is the number the
+// command line gave (0: none): 2 makes a script a game of two, and a `players` line must agree.
+Script parseScript(std::string_view text, int players = 0);
 
 // The same text with the checksum of every check and end line made right again: for tests and fuzzing,
 // so that an edited replay reaches the simulation instead of being refused.
@@ -100,7 +104,7 @@ struct StreamLineOutput : LineOutput {
 // Writes a replay as the game goes, one whole line at a time.
 class ReplayWriter {
 public:
-    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players = 1);
+    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players = 1, TwoPlayerRules rules = {});
     // After each frame: the events delivered in it, and a checkpoint on every 60th frame.
     void frame(const Game& game, std::span<const InputEvent> events);
     // The `end` line with the final state; once.

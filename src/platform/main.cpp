@@ -4,7 +4,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include "net/enet_link.h"
 #include "net/net_runner.h"
 #include "platform/headless.h"
 #include "session/script.h"

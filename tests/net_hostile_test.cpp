@@ -273,6 +273,24 @@ TEST(NetHostile, SighupEndsANetworkMatchWithItsEndLine) {
     EXPECT_EQ(verify(dir / "host.replay", dir.path / "verify.out").substr(0, 18), "0: replay verified");
 }
 
+// The same on one machine: SIGHUP (or SIGTERM) stops the headless runner between frames, the
+// recording gets its end line and verifies, and the exit status says it was stopped.
+TEST(NetHostile, SighupEndsAOneMachineGameWithItsEndLine) {
+    TempDir dir;
+    for (const int sig : {SIGHUP, SIGTERM}) {
+        fs::remove(dir / "game.replay");
+        Process game({"--headless", "--seed", "3", "--frames", std::to_string(kMaxFrames), "--record", dir / "game.replay"},
+                     dir.path / "game.out");
+        for (int i = 0; i < 3000 && slurp(dir / "game.replay").find(" check ") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        game.signal(sig);
+        EXPECT_EQ(game.wait(60), 4) << game.output();
+        EXPECT_NE(game.output().find("stopped by a signal at frame"), std::string::npos) << game.output();
+        EXPECT_NE(slurp(dir / "game.replay").find(" end "), std::string::npos);
+        EXPECT_EQ(verify(dir / "game.replay", dir.path / "verify.out").substr(0, 18), "0: replay verified");
+    }
+}
+
 // Symlinks planted where the default recordings go (the joiner's name comes from the host's seed)
 // are left alone: each peer records into a new name beside them.
 TEST(NetHostile, DefaultRecordingNamesNeverFollowAPlantedLink) {
@@ -294,6 +312,29 @@ TEST(NetHostile, DefaultRecordingNamesNeverFollowAPlantedLink) {
         EXPECT_NE((role[0] == 'h' ? host : joiner).output().find("replay written to " + written), std::string::npos);
         EXPECT_EQ(verify(dir / written, dir.path / "verify.out").substr(0, 18), "0: replay verified") << role;
     }
+}
+
+// A network recording on a full disk: the host says which file stopped and why, keeps its complete
+// lines (which verify as a recording cut short) and does not claim it was written.
+TEST(NetHostile, ANetworkRecordingOnAFullDiskKeepsItsCompleteLines) {
+    TempDir dir;
+    Process host({"--headless", "--host", "0", "--frames", "600", "--record", dir / "host.replay"}, dir.path / "host.out",
+                 nullptr, {}, 300);
+    const int port = host.hostPort(60);
+    ASSERT_GT(port, 0) << host.output();
+    Process joiner({"--headless", "--join", "127.0.0.1:" + std::to_string(port), "--frames", "600", "--record",
+                    dir / "join.replay"},
+                   dir.path / "join.out");
+    EXPECT_EQ(host.wait(60), 2) << host.output();
+    EXPECT_EQ(joiner.wait(60), 0) << joiner.output();
+    EXPECT_NE(host.output().find("recording to " + dir / "host.replay" + " stopped: File too large"), std::string::npos)
+        << host.output();
+    EXPECT_EQ(host.output().find("replay written"), std::string::npos) << host.output();
+    const std::string text = slurp(dir / "host.replay");
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_LE(text.size(), 300u);
+    EXPECT_NE(verify(dir / "host.replay", dir.path / "verify.out").find("cut short"), std::string::npos);
 }
 
 // Addresses the program cannot use are refused when the options are read, naming the option.
@@ -367,14 +408,14 @@ TEST(NetSoak, TwentyMatchesThroughALossyRelayUnderGarbage) {
         const std::string joinReplay = dir / ("join-" + std::to_string(match) + ".replay");
         Process host({"--headless", "--host", "0", "--seed", std::to_string(100 + match), "--script", dir / "a.txt",
                       "--frames", std::to_string(kMatchFrames), "--record", hostReplay},
-                     dir.path / "host.out");
+                     dir.path / ("host-" + std::to_string(match) + ".out"));  // its own: the port is read from it
         const int port = host.hostPort(60);
         ASSERT_GT(port, 0) << host.output();
         Garbage garbage(static_cast<uint16_t>(port), static_cast<uint64_t>(match));
         UdpRelay relay(static_cast<uint16_t>(port), {20, 60, 0.05, 0.05}, static_cast<uint64_t>(match));
         Process joiner({"--headless", "--join", "127.0.0.1:" + std::to_string(relay.port()), "--script", dir / "b.txt",
                         "--frames", std::to_string(kMatchFrames), "--record", joinReplay},
-                       dir.path / "join.out");
+                       dir.path / ("join-" + std::to_string(match) + ".out"));
         ASSERT_EQ(host.wait(120), 0) << host.output() << "joiner:\n" << joiner.output();
         ASSERT_EQ(joiner.wait(120), 0) << joiner.output();
         EXPECT_EQ(finalHash(host.output()), finalHash(joiner.output()));

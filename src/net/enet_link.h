@@ -69,8 +69,6 @@ private:
 // The player gave up while a connection was being made (Esc, a signal).
 struct GaveUp {};
 
-// "HOST" or "HOST:PORT"; false for anything else, with the reason in `why` when given (an IPv6
-// address such as "[::1]:7717" is refused: the network layer speaks IPv4 only).
-bool parseAddress(const std::string& text, std::string& host, uint16_t& port, std::string* why = nullptr);
+
 
 }  // namespace vexlot::net

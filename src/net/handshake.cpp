@@ -62,6 +62,10 @@ Message next(PeerLink& link, const Clock& clock, const char* waitingFor) {
             continue;
         }
         if (!decode(bytes, m)) continue;
+        // The match's own messages go unreliably and may overtake the host's Welcome and Start
+        // (or come first when those are lost once): they are repeated until acknowledged, so
+        // they are let go here.
+        if (std::holds_alternative<Inputs>(m) || std::holds_alternative<StateCheck>(m)) continue;
         if (const auto* ping = std::get_if<Ping>(&m)) {
             send(link, Pong{ping->stamp});
             continue;
@@ -159,6 +163,7 @@ Connection connectThroughRelay(const NetRunOptions& options, const std::string& 
                            " letters and digits (as the host's program showed it)");
     }
     std::unique_ptr<WsLink> link = WsLink::connect(options.relay, 10000);
+    const std::function<bool()> keep = [&] { return keepWaiting(0); };  // Esc and signals in the handshake too
     if (options.host) {
         c.roomCode = link->createRoom(10000);
         std::printf("room %s\n", c.roomCode.c_str());
@@ -168,12 +173,12 @@ Connection connectThroughRelay(const NetRunOptions& options, const std::string& 
         while (!link->waitForGuest(30))
             if (!keepWaiting(0)) return {};
         c.link = std::move(link);
-        c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay);
+        c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay, keep);
     } else {
         link->joinRoom(code, 10000);
         c.roomCode = code;
         c.link = std::move(link);
-        c.agreement = joinHandshake(*c.link, levelTag, frames);
+        c.agreement = joinHandshake(*c.link, levelTag, frames, keep);
         if (options.inputDelay >= 0) c.agreement.inputDelay = options.inputDelay;
     }
     return c;

@@ -24,6 +24,10 @@ struct NetRunOptions {
     int waitSeconds = 60;            // host: how long to wait for the other player
 };
 
+// "HOST" or "HOST:PORT"; false for anything else, with the reason in `why` when given (an IPv6
+// address such as "[::1]:7717" is refused: the network layer speaks IPv4 only).
+bool parseAddress(const std::string& text, std::string& host, uint16_t& port, std::string* why = nullptr);
+
 // Plays one match and prints the outcome, the figures and the final state hash. Exit status:
 // 0 played to the end, 2 no match (options, files, refused, nobody came), 3 the games differed,
 // 4 the other player left or went silent.

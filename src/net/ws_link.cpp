@@ -1,5 +1,7 @@
 #include "net/ws_link.h"
 
+#include "net/net_runner.h"
+
 #include <utility>  // before Asio, which uses std::exchange without it
 
 #include <boost/asio.hpp>

@@ -215,7 +215,8 @@ int runHeadless(const RunOptions& options) {
     const bool traceOk = trace.file.close();
     const bool recordOk = record.file.close();
     const bool outputsOk = writeRunOutputs(options, game, sounds, session.secondViewLeft());
-    return traceOk && recordOk && outputsOk ? 0 : 2;
+    if (!(traceOk && recordOk && outputsOk)) return 2;
+    return gStopped ? 4 : 0;
 }
 
 }  // namespace vexlot

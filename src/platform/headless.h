@@ -41,7 +41,8 @@ RunInputs readRunInputs(const RunOptions& options);
 bool writeRunOutputs(const RunOptions& options, const Game& game, const SoundLog& sounds, float secondViewLeft);
 // Runs the frames the options ask for and writes what they ask; the exit status: 0 done (or a
 // replay verified), 2 an input or output that cannot be used, 3 a replay that differs (or the sync
-// test found a frame that runs differently the second time).
+// test found a frame that runs differently the second time), 4 stopped by a signal (SIGINT,
+// SIGTERM, SIGHUP) before the last frame, its outputs written as far as it ran.
 int runHeadless(const RunOptions& options);
 // A picture as PNG bytes.
 std::string encodePng(const uint32_t* argb, int width, int height);

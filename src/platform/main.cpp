@@ -6,7 +6,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include "net/enet_link.h"
 #include "net/net_runner.h"
 #include "net/room_protocol.h"
 #include "platform/headless.h"

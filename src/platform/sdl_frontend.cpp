@@ -228,6 +228,7 @@ bool Window::connect() {
     if (!network_->host) showWhileConnecting("Joining " + network_->address, "");
     try {
         net::Connection c = net::connectPeer(*network_, level_.tag, 0, [this](uint16_t port) {
+            if (!network_->host) return showWhileConnecting("Joining " + network_->address, "Esc: give up");
             return showWhileConnecting("Waiting for the other player", "UDP port " + std::to_string(port) + "     Esc: give up");
         });
         if (!c.link) return false;

@@ -16,6 +16,11 @@ int runWindow(const RunOptions&, WindowProbe*, const net::NetRunOptions*) {
 
 namespace vexlot::net {
 
+bool parseAddress(const std::string&, std::string&, uint16_t&, std::string* why) {
+    if (why) *why = "this build has no network play; use the desktop program";
+    return false;
+}
+
 int runNetHeadless(const NetRunOptions&) {
     std::fprintf(stderr, "vexlot: this build has no network play; use the desktop program\n");
     return 2;

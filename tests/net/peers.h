@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,13 +34,19 @@ inline std::string slurp(const fs::path& p) {
 }
 
 // One run of the program, its output in a file; killed when the test ends, whatever happens.
-// `cwd`: the folder it runs in (default: the test's).
+// `cwd`: the folder it runs in (default: the test's); `fileLimit` > 0: the most bytes it may write
+// into one file (a full disk, as `ulimit -f` makes it).
 class Process {
 public:
-    Process(const std::vector<std::string>& args, fs::path out, const char* env = nullptr, const fs::path& cwd = {})
+    Process(const std::vector<std::string>& args, fs::path out, const char* env = nullptr, const fs::path& cwd = {},
+            long fileLimit = 0)
         : out_(std::move(out)) {
         pid_ = ::fork();
         if (pid_ == 0) {
+            if (fileLimit > 0) {
+                const rlimit limit{static_cast<rlim_t>(fileLimit), static_cast<rlim_t>(fileLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
             const int fd = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             ::dup2(fd, 1);
             ::dup2(fd, 2);

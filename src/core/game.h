@@ -162,7 +162,7 @@ struct Game {
 
     // Head-up display and panels.
     Gauge life;
-    std::array<Gauge, 10> ammo{};
+    std::array<Gauge, kWeaponSlots> ammo{};  // index weapon - 1
     std::string ammolbl = "0", Label1 = "0", xlbl = "Label4", ylbl = "Label4";
     bool Frame1Visible = false, Frame2Visible = false;
     bool Timer1Enabled = false;
@@ -174,7 +174,7 @@ struct Game {
     int16_t players = 1;
     // Two-player games: the second player's rounds of each weapon (index weapon - 1), as the gauges
     // count the first player's.
-    std::array<int16_t, 10> secondAmmo{};
+    std::array<int16_t, kWeaponSlots> secondAmmo{};
     SoundSink* soundSink = nullptr;
     int32_t frame = 0;   // frames run so far (for logs; the game's rules never read it)
     bool ended = false;  // Esc or closing the window ended the program

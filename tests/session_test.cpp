@@ -2,11 +2,13 @@
 // reader accepts and refuses.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "fixture.h"
 #include "session/match.h"
 #include "session/session.h"
+#include "session/synctest.h"
 
 using namespace vexlot;
 
@@ -206,6 +208,34 @@ TEST(Script, ReadsWhatEditorsWriteAndQuotesLinesSafely) {
     EXPECT_LT(errorOf("1 up " + std::string(100000, '9') + "\n").size(), 200u);
 }
 
+// The table the network decoder checks against is the one the parser reads by: an event it allows
+// is written as a line the parser takes back, and one it refuses the parser refuses too.
+TEST(Script, EventsInTheGrammarAreExactlyTheLinesTheParserReads) {
+    auto ev = [](T type, int code, std::string name = {}) {
+        InputEvent e;
+        e.type = type;
+        e.code = code;
+        e.name = std::move(name);
+        return e;
+    };
+    const InputEvent cases[] = {ev(T::KeyDown, 0),        ev(T::KeyDown, 255),    ev(T::KeyDown, 256),
+                                ev(T::KeyUp, -1),         ev(T::KeyUp, 1000),     ev(T::Char, 300),
+                                ev(T::Char, 27),          ev(T::Option, 0),       ev(T::Option, 1),
+                                ev(T::Option, 9),         ev(T::Option, 99),      ev(T::Button, 0, "Command1"),
+                                ev(T::Button, 0, "Command3"), ev(T::Button, 0, "Foo"), ev(T::Close, 0)};
+    for (const InputEvent& e : cases) {
+        const std::string line = eventLine(7, e);
+        bool parsed = true;
+        try {
+            parseScript(line + "\n");
+        } catch (const std::exception&) {
+            parsed = false;
+        }
+        EXPECT_EQ(eventInGrammar(e), parsed) << line;
+    }
+    EXPECT_EQ(quoteText(std::string("ok\x1b]0;\"\0x", 8), 6), "\"ok\\x1b]0;\"...");
+}
+
 TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
     struct Case {
         int16_t first, second;
@@ -244,6 +274,10 @@ TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
     EXPECT_EQ(judgeRound(g), RoundResult::Draw);
     g.life.value = 1;
     EXPECT_FALSE(guyDown(g, 0));
+    // The figure's own rule: at 0 life but still on his feet (not hurt) a guy is not down.
+    g.life.value = 0;
+    g.guyTable[0].state = GuyState::Normal;
+    EXPECT_FALSE(guyDown(g, 0));
 }
 
 TEST(Session, AReplayResealedAfterAnEditReachesTheGame) {
@@ -255,4 +289,31 @@ TEST(Session, AReplayResealedAfterAnEditReachesTheGame) {
     EXPECT_EQ(errorOf(resealReplay(edited)), "accepted");
     EXPECT_EQ(resealReplay(good), good);
     EXPECT_EQ(verify(resealReplay(edited)), -1);  // the edit changes the game: the first checkpoint differs
+}
+
+// The sync test finds a field that a restore leaves wrong and names it; a game restored well
+// passes, and so does the second view's camera (restored with the game).
+TEST(SyncTest, AFieldTheRestoreMissesIsNamedWithItsFrame) {
+    std::vector<InputEvent> walk{{T::KeyDown, 39, 0, 0, {}, 0}, {T::KeyDown, 39, 0, 0, {}, 1}};
+    Session good(5, builtinLevel(), nullptr, 2);
+    SyncTest clean(good, 4);
+    for (int f = 1; f <= 120; ++f) ASSERT_TRUE(clean.step(f == 3 ? walk : std::vector<InputEvent>{})) << f;
+
+    struct Plant {
+        const char* field;
+        std::function<void(Game&)> plant;
+    } plants[] = {{"captions.xlbl", [](Game& g) { g.xlbl = "planted"; }},
+                  {"rocks[4000].aux", [](Game& g) { g.rockTable[4000].aux = 7; }}};
+    for (const Plant& p : plants) {
+        Session s(5, builtinLevel(), nullptr, 2);
+        SyncTest sync(s, 2);
+        int frame = 0;
+        sync.afterRestore = [&](Game& g) {
+            if (g.frame >= 30) p.plant(g);
+        };
+        while (sync.step()) ASSERT_LT(++frame, 200);
+        ASSERT_TRUE(sync.mismatch());
+        EXPECT_EQ(sync.mismatch()->frame, 32);
+        EXPECT_EQ(sync.mismatch()->field.substr(0, std::string(p.field).size()), p.field) << sync.mismatch()->field;
+    }
 }

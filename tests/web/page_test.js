@@ -197,15 +197,38 @@ async function main() {
     check('a dropped level picture plays, and its replay verifies natively', onLevel && /replay verified/.test(levelOut),
           levelOut.trim());
 
-    // Death: presses on the fire pit put the guy in the flames until he dies; the banner says so and
-    // Enter starts a new game.
-    await page.click('#new-game');
-    await until(() => page.evaluate(() => vexlot.frame() > 5), 3000);
-    const pit = await page.$eval('#screen', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 796]; });
-    const dead = await until(async () => {
-      await page.mouse.click(pit[0] + 760 * pit[2], pit[1] + 560 * pit[2]);
-      return (await page.evaluate(() => vexlot.status()) & 2) !== 0;
-    }, 20000, 300);
+    // Files past the desktop's limits (64 MiB replays, 8 MiB pictures) are refused before they are
+    // read, and the game goes on.
+    for (const [name, size, png, says] of [['huge.replay', 65 * 1024 * 1024, false, 'more than the 64 MiB a replay'],
+                                           ['huge.png', 9 * 1024 * 1024, true, 'more than the 8 MiB a level picture']]) {
+      const before = await page.evaluate(() => vexlot.frame());
+      await page.evaluate((n, bytes, isPng) => {
+        const data = new Uint8Array(bytes);
+        if (isPng) data.set([0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A]);
+        const drop = new DataTransfer();
+        drop.items.add(new File([data], n));
+        window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+      }, name, size, png);
+      const refused = await until(() => page.$eval('#message', (e, t) => !e.hidden && e.textContent.includes(t), says), 5000);
+      const goesOn = await until(() => page.evaluate((f) => vexlot.frame() > f + 30, before), 5000);
+      check(`a ${name} past the limit is refused unread and the game goes on`, refused && goesOn,
+            await page.$eval('#message', (e) => e.textContent));
+    }
+
+    // Death: on a level whose floor under the player is deadly yellow (a fixed seed) he bleeds to
+    // death with no key pressed; the banner says so and Enter starts a new game.
+    const deadlyLevel = path.join(downloads, 'deadly.png');
+    execFileSync('convert', ['-size', '2400x600', 'xc:black', '-fill', 'rgb(255,255,0)', '-draw', 'rectangle 0,449 2399,599',
+                             '-fill', 'rgb(0,99,49)', '-draw', 'rectangle 300,449 2399,599', 'PNG24:' + deadlyLevel]);
+    await page.evaluate((b64) => {
+      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+      const drop = new DataTransfer();
+      drop.items.add(new File([bytes], 'deadly.png', { type: 'image/png' }));
+      window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+    }, fs.readFileSync(deadlyLevel).toString('base64'));
+    await until(() => page.evaluate(() => vexlot.seed() !== '' && vexlot.frame() > 5), 5000);
+    await page.evaluate(() => vexlot.newGame(7));
+    const dead = await until(() => page.evaluate(() => (vexlot.status() & 2) !== 0), 20000, 200);
     check('the death banner', dead && await until(() => page.$eval('#dead', (e) => !e.hidden), 1000));
     const deadFrame = await page.evaluate(() => vexlot.frame());
     await page.keyboard.press('Enter');

@@ -5,6 +5,7 @@
 #include "figure/panels.h"
 #include "fixture.h"
 #include "game/play.h"
+#include "weapons/weapons.h"
 
 using namespace vexlot;
 
@@ -70,6 +71,42 @@ TEST(Figure, WeaponsInHandFollowTheAimingArm) {
         g.weapon = none;
         drawguy(*w, 0, 0);
         EXPECT_EQ(w.at(3007 + 30 + 90, 3007 + 100), 0) << none;
+    }
+}
+
+// Every slot and numbers that are none: a weapon whose row has a look in the hand adds strokes of its
+// colour to the figure, any other draws the bare figure; erasing removes it all, and the pen is left
+// at 1.
+TEST(Figure, EveryWeaponSlotShowsItsRowInTheHandAndErasesWithTheFigure) {
+    for (int16_t facing : {facingLeft, facingRight}) {
+        uint64_t bare = 0;
+        {
+            test::World w;
+            placeGuy(w).weapon = Weapon::None;
+            w->facing[0] = facing;
+            drawguy(*w, 0, 0);
+            bare = w->picback.hash();
+        }
+        for (int weapon = -1; weapon <= kWeaponSlots + 1; ++weapon) {
+            test::World w;
+            Guy& g = placeGuy(w);
+            g.weapon = static_cast<int16_t>(weapon);
+            w->facing[0] = facing;
+            const uint64_t blank = w->picback.hash();
+            drawguy(*w, 0, 0);
+            const WeaponInfo* row = weaponRow(weapon);
+            if (row && row->inHand.pen > 0) {
+                int inHand = 0;
+                for (int py = 180; py <= 230; ++py)
+                    for (int px = 180; px <= 230; ++px) inHand += w.at(px * 15 + 7, py * 15 + 7) == row->inHand.colour;
+                EXPECT_GT(inHand, 2) << weapon;
+            } else {
+                EXPECT_EQ(w->picback.hash(), bare) << weapon;
+            }
+            EXPECT_EQ(w->picback.drawWidth, 1) << weapon;
+            drawguy(*w, 0, 1);
+            EXPECT_EQ(w->picback.hash(), blank) << weapon << " facing " << facing;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "view/compose.h"
 #include "view/overlay.h"
 #include "view/scale.h"
+#include "weapons/weapons.h"
 
 #include <algorithm>
 
@@ -83,6 +84,38 @@ TEST(TwoViews, EachViewAloneIsItsHalfOfTheWindow) {
                 differing += pixel(alone, x, y) != pixel(both, view * kClientWidthPx + x, y);
         EXPECT_EQ(differing, 0) << "view " << view;
     }
+}
+
+// The weapon strip beside the count panel: a weapon that fires and has no rounds left shows its key
+// dimmed, an empty hand never does; names come from the weapon rows.
+TEST(Overlay, WeaponStripDimsOnlyFiringWeaponsWithoutRounds) {
+    test::World w;
+    w->ammo[Weapon::Shotgun - 1].value = 0;
+    w->ammo[Weapon::EmptyHand9 - 1].value = 0;
+    w->guyTable[0].weapon = Weapon::Laser;
+    FrameBuffer fb(kClientWidthPx, kClientHeightPx);
+    composeGaugeLabels(*w, 0, fb, 0);
+    // The count of pixels of `colour` in weapon `weapon`'s cell of the strip.
+    auto inCell = [&](int weapon, uint32_t colour) {
+        const int x0 = twips(4650 + 1005) + 4 + (weapon - 1) * 15, y0 = twips(30);
+        int n = 0;
+        for (int y = y0; y < y0 + 18; ++y)
+            for (int x = x0; x < x0 + 14; ++x) n += pixel(fb, x, y) == colour;
+        return n;
+    };
+    const uint32_t dim = 0xFF606060u, plain = 0xFFC0C0C0u, picked = 0xFFFFFF00u;
+    struct Case { int weapon; uint32_t shown, notShown; } cases[] = {
+        {Weapon::Shotgun, dim, plain},     {Weapon::EmptyHand9, plain, dim}, {Weapon::Flamethrower, plain, dim},
+        {Weapon::Laser, picked, dim},      {Weapon::EmptyHand10, plain, dim},
+    };
+    for (const Case& c : cases) {
+        EXPECT_GT(inCell(c.weapon, c.shown), 0) << c.weapon;
+        EXPECT_EQ(inCell(c.weapon, c.notShown), 0) << c.weapon;
+    }
+    EXPECT_STREQ(weaponName(Weapon::TimeBombThrower), "Time bombs");
+    EXPECT_STREQ(weaponName(Weapon::None), "");
+    EXPECT_STREQ(weaponName(kWeaponSlots + 1), "");
+    EXPECT_EQ(firingWeaponNames(), "pop gun, shotgun, flamethrower, grenades, missiles, time bombs, laser, mines");
 }
 
 TEST(Overlay, MessagesAndPanelsKeepOffTheGaugesAtAnyPictureSize) {

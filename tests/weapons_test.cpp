@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fixture.h"
+#include "weapons/rock_kinds.h"
 #include "weapons/weapons.h"
 
 using namespace vexlot;
@@ -16,7 +17,7 @@ constexpr int32_t kGrey = 128 + 256 * 128 + 65536 * 128;
 
 // The ammunition gauges as start-up leaves them: full, gauge 0 shown.
 void fillGauges(Game& g) {
-    for (int k = 0; k < 10; ++k)
+    for (int k = 0; k < kWeaponSlots; ++k)
         g.ammo[k] = Gauge{weaponTable[k].gaugeMax, weaponTable[k].gaugeMax, k == 0, weaponTable[k].gaugeColour,
                           2730, 30, 1905, 270};
 }
@@ -280,8 +281,47 @@ TEST(Firing, OnlyExactFireKeyValuesFireOrRelease) {
     EXPECT_EQ(g.guyTable[1].weaponTimer, 499);
 }
 
+// Numbers that are no weapon, and the empty hands: fire held, nothing is fired, spent or heard, and
+// the cool-down still runs out (also past the shotgun's shell-drop time).
+TEST(Firing, NoWeaponFiresNothingAndOnlyCoolsDown) {
+    for (int16_t weapon : {0, -1, kWeaponSlots + 1, 300, int(Weapon::EmptyHand9), int(Weapon::EmptyHand10)}) {
+        World w;
+        Game& g = *w;
+        fillGauges(g);
+        armGuy(g, 0, weapon, facingRight);
+        g.keyFire[0] = kHeld;
+        g.guyTable[0].weaponTimer = 20;
+        for (int frame = 0; frame < 30; ++frame) weaponStep(g, 0);
+        EXPECT_EQ(g.rockCount, 0) << weapon;
+        EXPECT_EQ(g.shrapnelCount, 0) << weapon;
+        EXPECT_EQ(g.guyTable[0].weaponTimer, 0) << weapon;
+        EXPECT_EQ(g.guyTable[0].weapon, weapon);
+        EXPECT_TRUE(w.sounds.entries.empty()) << weapon;
+        for (int k = 0; k < kWeaponSlots; ++k) EXPECT_EQ(g.ammo[k].value, weaponTable[k].gaugeMax) << weapon;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The rock update
+
+// Kinds 3 and 4 and numbers past the last kind have no row to move or show them: such a rock stays
+// as it is, painted nowhere, and is not removed.
+TEST(Rocks, ARockOfNoKindIsLeftAlone) {
+    for (int16_t kind : {3, 4, kRockKinds, -1, 300}) {
+        World w;
+        Game& g = *w;
+        const uint64_t blank = g.picback.hash();
+        put(g, kind, 5000, 3000, 40, -30, 5, 20);
+        for (int frame = 0; frame < 3; ++frame) rocks(g);
+        ASSERT_EQ(g.rockCount, 1) << kind;
+        const Rock& r = g.rockTable[1];
+        EXPECT_EQ(r.kind, kind);
+        EXPECT_EQ(r.x, 5000) << kind;
+        EXPECT_EQ(r.vy, -30) << kind;
+        EXPECT_EQ(r.counter, 5) << kind;
+        EXPECT_EQ(g.picback.hash(), blank) << kind;
+    }
+}
 
 TEST(Rocks, RemovalPassMovesTheLastRockInAndLooksAgain) {
     struct Case { std::vector<int> dead; std::vector<int> after; } cases[] = {
@@ -784,19 +824,31 @@ TEST(RockDraw, MineShowsItsPayloadLetter) {
     }
 }
 
+// Every kind code and a few numbers that are none: a kind whose row has strokes paints something,
+// one without paints nothing, and erasing leaves the world as it was, in several states of the rock
+// and both ways the player may face.
 TEST(RockDraw, EraseCoversWhatDrawingPainted) {
     World w;
     Game& g = *w;
     fillGauges(g);
     const uint64_t blank = g.picback.hash();
-    for (int16_t kind = 1; kind <= 22; ++kind) {
-        for (int16_t facing : {facingLeft, facingRight}) {
-            g.facing[0] = facing;
-            Rock& r = put(g, kind, 5000, 3000, 40, -30, 5, 20);
-            r.payload = kind == 22 ? 18 : 3;
-            drawrock(g, g.rockCount);
-            eraserock(g, g.rockCount);
-            EXPECT_EQ(g.picback.hash(), blank) << "kind " << kind;
+    // payload 3 is a weapon for pick-ups and no burst for mines; 18 bursts and is no weapon, nor is 0.
+    struct State { int16_t counter, aux, payload; } states[] = {{5, 20, 3}, {0, 1, 18}, {30, -400, 0}};
+    for (int kind = -1; kind <= kRockKinds; ++kind) {
+        const RockKindInfo* row = rockKindRow(kind);
+        for (const State& st : states) {
+            // A pick-up of no weapon is not shown.
+            const bool shown = row && row->look[0].shape != Shape::None &&
+                               !(kind == RockKind::AmmoPickup && !weaponRow(st.payload));
+            for (int16_t facing : {facingLeft, facingRight}) {
+                g.facing[0] = facing;
+                Rock& r = put(g, static_cast<int16_t>(kind), 5000, 3000, 40, -30, st.counter, st.aux);
+                r.payload = st.payload;
+                drawrock(g, g.rockCount);
+                EXPECT_EQ(g.picback.hash() != blank, shown) << "kind " << kind << " payload " << st.payload;
+                eraserock(g, g.rockCount);
+                EXPECT_EQ(g.picback.hash(), blank) << "kind " << kind << " counter " << st.counter;
+            }
         }
     }
 }

@@ -1,10 +1,29 @@
-// The game's codes by name: rock kinds, guy states, mine payloads, key and character codes.
+// The game's codes by name: weapons, rock kinds, guy states, mine payloads, key and character codes.
 // Each is a plain enum in its own namespace, so the names read `RockKind::Pellet` and still compare
 // with and store into the records' Integer fields as the numbers they are.
 #pragma once
 #include <cstdint>
 
 namespace vexlot {
+
+// What a guy holds (Guy::weapon). Ten slots, chosen with "1".."9" and ":"; a weapon's facts are
+// its row of the weapon table.
+namespace Weapon {
+enum Code : int16_t {
+    None = 0,  // no slot: nothing to fire, show or refill
+    PopGun = 1,
+    Shotgun = 2,
+    Flamethrower = 3,
+    GrenadeThrower = 4,
+    MissileLauncher = 5,
+    TimeBombThrower = 6,
+    Laser = 7,
+    MineLayer = 8,
+    EmptyHand9 = 9,
+    EmptyHand10 = 10,
+};
+}  // namespace Weapon
+constexpr int kWeaponSlots = 10;  // weapons 1..kWeaponSlots, each with its ammunition gauge
 
 // Behaviour of a rock (Rock::kind). 3 and 4 are no kinds: such a rock is only drawn and erased.
 namespace RockKind {
@@ -32,6 +51,7 @@ enum Code : int16_t {
     Mine = 22,
 };
 }  // namespace RockKind
+constexpr int kRockKinds = RockKind::Mine + 1;  // codes 0..22, each with its row of the rock kind table
 
 // What a mine bursts into (Rock::payload of a mine): the kind of rock its burst is made of.
 namespace MinePayload {

@@ -162,7 +162,7 @@ struct Game {
 
     // Head-up display and panels.
     Gauge life;
-    std::array<Gauge, 10> ammo{};
+    std::array<Gauge, kWeaponSlots> ammo{};  // index weapon - 1
     std::string ammolbl = "0", Label1 = "0", xlbl = "Label4", ylbl = "Label4";
     bool Frame1Visible = false, Frame2Visible = false;
     bool Timer1Enabled = false;
@@ -174,7 +174,7 @@ struct Game {
     int16_t players = 1;
     // Two-player games: the second player's rounds of each weapon (index weapon - 1), as the gauges
     // count the first player's.
-    std::array<int16_t, 10> secondAmmo{};
+    std::array<int16_t, kWeaponSlots> secondAmmo{};
     // Two-player games: 1 plays the versus rules (both players start alike, each collects his own
     // pick-ups and bleeds his own life, computer guys go for the nearer player, no teleporting); 0 is
     // the first two-player game, kept so that its recordings still play.

@@ -29,7 +29,7 @@ inline double intDown(double v) { return std::floor(v); }
 inline int16_t wrap16(int v) { return static_cast<int16_t>(v); }
 
 // RGB(r, g, b); arguments above 255 count as 255, below 0 as 0.
-inline int32_t rgb(int r, int g, int b) {
+constexpr int32_t rgb(int r, int g, int b) {
     auto c = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
     return c(r) + 256 * c(g) + 65536 * c(b);
 }

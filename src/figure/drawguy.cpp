@@ -3,6 +3,7 @@
 
 #include "core/core.h"
 #include "figure/figure.h"
+#include "weapons/weapons.h"
 
 namespace vexlot {
 
@@ -29,9 +30,6 @@ struct Colours {
     int32_t weapon;
 };
 
-const int32_t kWeaponColours[6] = {0, rgb(0, 0, 127), rgb(127, 127, 0), rgb(127, 127, 127), rgb(0, 100, 100),
-                                   rgb(200, 200, 200)};
-
 Colours coloursFor(const Game& game, const Guy& g, int eraseMode) {
     Colours c{};
     if (eraseMode == 1) {
@@ -42,7 +40,8 @@ Colours coloursFor(const Game& game, const Guy& g, int eraseMode) {
     }
     c.head = clng(g.headColour);
     for (int p = 1; p <= 9; ++p) c.part[p] = clng(g.partColour[p]);
-    c.weapon = (g.weapon >= 1 && g.weapon <= 5) ? kWeaponColours[g.weapon] : 0;
+    const WeaponInfo* w = weaponRow(g.weapon);
+    c.weapon = w ? w->inHand.colour : 0;
     return c;
 }
 
@@ -67,22 +66,23 @@ void fitLeg(Game& game, Point base, int16_t angle, int16_t& length, int step) {
     }
 }
 
+// The weapon in the hand, as its row draws it, from the shoulder point on the side the guy faces.
 void drawWeapon(Game& game, int i, float drop, const Colours& c, int eraseMode) {
     const Guy& g = game.guyTable[i];
-    if (g.weapon < 1 || g.weapon > 5) return;
+    const WeaponInfo* w = weaponRow(g.weapon);
+    if (!w || w->inHand.pen == 0) return;  // nothing in the hand
+    const InHand& look = w->inHand;
     const bool left = game.facing[i] == facingLeft;
     const Point s = left ? Point{g.x - 40, g.y + drop + 50} : Point{g.x + 30, g.y + drop + 50};
     const Offset u = vec(game, left ? g.armAngle1Upper : g.armAngle2Upper, 50);
     const Offset f = vec(game, left ? g.armAngle1Lower : g.armAngle2Lower, 50);
     auto times = [](Offset o, int k) { return Offset{wrap16(k * o.dx), wrap16(k * o.dy)}; };
-    if (g.weapon >= 4) game.picback.drawWidth = 2;
-    const Point barrelEnd = s + u + times(f, 3);
+    game.picback.drawWidth = look.pen;
+    const Point elbow = s + u;
+    const Point barrelEnd = elbow + times(f, 3);
     if (eraseMode == 0 && !isEmpty(game, barrelEnd)) return;  // the barrel would end inside terrain
-    switch (g.weapon) {
-    case 4: line(game, s + u + times(f, -1), barrelEnd, c.weapon); break;
-    case 5: line(game, s + times(f, -1), s + times(f, 2), c.weapon); break;
-    default: line(game, s + u + f, barrelEnd, c.weapon); break;
-    }
+    const Point start = look.alongShoulder ? s : elbow;
+    line(game, start + times(f, look.fromFore), start + times(f, look.toFore), c.weapon);
 }
 
 void drawStanding(Game& game, int i, float drop, const Colours& c, int eraseMode) {

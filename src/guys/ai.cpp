@@ -39,7 +39,7 @@ void ai(Game& game, int c) {
         }
     }
     game.rnd();  // drawn and discarded: it advances the sequence
-    game.keyDown[c] = (g.state == GuyState::Hurt && g.weapon == 3) ? kHeld : 0;
+    game.keyDown[c] = (g.state == GuyState::Hurt && g.weapon == Weapon::Flamethrower) ? kHeld : 0;
     game.keyFire[c] = 0;
 
     const Guy& player = game.guyTable[target(game, g)];

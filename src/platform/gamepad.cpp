@@ -4,7 +4,7 @@
 
 namespace vexlot {
 
-int nextWeaponChar(int weapon) { return CharCode::Digit0 + weapon % 10 + 1; }
+int nextWeaponChar(int weapon) { return CharCode::Digit0 + weapon % kWeaponSlots + 1; }
 
 bool Gamepad::open(int index) {
     if (!pad_ && SDL_IsGameController(index)) pad_ = SDL_GameControllerOpen(index);

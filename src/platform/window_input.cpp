@@ -220,8 +220,9 @@ void Window::buildHelp() {
         help_.rows.push_back({settings_.keys[a], keyActions()[a].describe, true});
         helpActions_.push_back(a);
     }
+    const std::string weapons = "weapons: " + firingWeaponNames();
     const std::pair<const char*, const char*> fixed[] = {
-        {"1 .. 9, :", "weapons: pop gun, shotgun, flames, grenades, missiles, bombs, laser, mines"},
+        {"1 .. 9, :", weapons.c_str()},
         {"S or F5", "sound on / off (F5 in a game of two)"},
         {"- / +", "volume"},
         {"D or F6", "Debug and Guy panels"},

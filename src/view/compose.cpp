@@ -9,6 +9,7 @@
 #include "view/overlay.h"
 #include "view/panels_view.h"
 #include "view/wide_vectors.h"
+#include "weapons/weapons.h"
 #include "core/numeric.h"
 
 namespace vexlot {
@@ -181,7 +182,7 @@ void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions&
     life.value = game.guyTable[1].health;
     composeGauge(life, out, x0);
     const int weapon = game.guyTable[1].weapon;
-    if (weapon >= 1 && weapon <= 10) {
+    if (weaponRow(weapon)) {
         Gauge ammo = game.ammo[weapon - 1];
         ammo.visible = true;
         ammo.left = game.ammo[0].left;

@@ -1,9 +1,11 @@
 #include "view/overlay.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 #include "view/compose.h"
+#include "weapons/weapons.h"
 
 namespace vexlot {
 
@@ -83,9 +85,19 @@ void composeHelp(FrameBuffer& out, const HelpPanel& help) {
 }  // namespace
 
 const char* weaponName(int weapon) {
-    static constexpr const char* names[] = {"Pop gun", "Shotgun", "Flamethrower", "Grenades", "Missiles",
-                                            "Time bombs", "Laser", "Mines", "Empty hand", "Empty hand"};
-    return weapon >= 1 && weapon <= 10 ? names[weapon - 1] : "";
+    const WeaponInfo* w = weaponRow(weapon);
+    return w ? w->name : "";
+}
+
+std::string firingWeaponNames() {
+    std::string list;
+    for (const WeaponInfo& w : weaponTable) {
+        if (w.firing == Firing::Nothing) continue;
+        std::string name = w.name;
+        for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return list;
 }
 
 void composeGaugeLabels(const Game& game, int player, FrameBuffer& out, int x0) {
@@ -97,21 +109,22 @@ void composeGaugeLabels(const Game& game, int player, FrameBuffer& out, int x0) 
 
     // The second view shows its ammunition where the first shows weapon 1's.
     const int weapon = game.guyTable[player].weapon;
-    const Gauge& shown = game.ammo[player == 0 ? std::clamp(weapon - 1, 0, 9) : 0];
+    const Gauge& shown = game.ammo[player == 0 ? std::clamp(weapon - 1, 0, kWeaponSlots - 1) : 0];
     const std::string name = std::to_string(weapon) + " " + weaponName(weapon);
     const int ammoX = x0 + twips(shown.left);
     backing(out, ammoX, belowY, textWidth(name) + 6, 12);
     out.text(ammoX + 3, belowY + 2, name, kWhite);
 
-    // The strip: keys 1..9 and ":" after the count panel; the selected weapon framed in yellow.
+    // The strip: keys 1..9 and ":" after the count panel; the selected weapon framed in yellow, the
+    // ones that fire and have no rounds left dimmed.
     const int stripX = x0 + twips(4650 + 1005) + 4, y = twips(30);
-    for (int w = 1; w <= 10; ++w) {
+    for (int w = 1; w <= kWeaponSlots; ++w) {
         const int bx = stripX + (w - 1) * 15;
         const int left = player == 0 ? game.ammo[w - 1].value : game.secondAmmo[w - 1];
-        const bool empty = left <= 0 && w <= 8;
+        const bool empty = left <= 0 && weaponTable[w - 1].firing != Firing::Nothing;
         out.fill(bx, y, 14, 18, w == weapon ? 0xFF505020u : 0xFF303030u);
         if (w == weapon) out.frame(bx, y, 14, 18, 0xFFFFFF00u);
-        const std::string key = w == 10 ? ":" : std::to_string(w);
+        const std::string key(1, static_cast<char>(weaponChar(w)));
         out.text(bx + 4, y + 6, key, empty ? 0xFF606060u : w == weapon ? 0xFFFFFF00u : 0xFFC0C0C0u);
     }
 }

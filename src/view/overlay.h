@@ -12,8 +12,10 @@ namespace vexlot {
 
 struct FrameBuffer;
 
-// The plain name of weapon 1..10.
+// The plain name of weapon 1..10 (from its row); "" for a number that is no weapon.
 const char* weaponName(int weapon);
+// The names of the weapons that fire, in key order and in lower case, for the help.
+std::string firingWeaponNames();
 
 // For `player`'s view starting at column x0: a small heart and "Life" under the life gauge, the
 // weapon's number and name under the ammunition gauge, and a strip of the ten weapons beside the

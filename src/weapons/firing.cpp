@@ -47,38 +47,29 @@ Rock& addShot(Game& game, const Arm& arm, int16_t kind) {
 
 bool isSecondPlayer(const Game& game, int i) { return i == 1 && game.players == 2; }
 
-// The player's round for a shot: an empty gauge refuses the shot and falls back to the pop gun.
-// Computer guys carry no ammunition; a second player counts rounds as the first does.
-bool takeRound(Game& game, int i) {
+// Spends one of the guy's rounds of his weapon: false when its gauge is empty. Computer guys carry
+// no ammunition and always have one; a second player counts rounds as the first does.
+bool spendRound(Game& game, int i) {
     const int k = game.guyTable[i].weapon - 1;
     if (i == 0) {
-        if (game.ammo[k].value > 0) {
-            setAmmo(game, k, game.ammo[k].value - 1);
-            return true;
-        }
-        selectWeapon(game, CharCode::Digit1);
-        return false;
-    }
-    if (!isSecondPlayer(game, i)) return true;
-    if (game.secondAmmo[k] > 0) {
-        game.secondAmmo[k] = wrap16(game.secondAmmo[k] - 1);
+        if (game.ammo[k].value <= 0) return false;
+        setAmmo(game, k, game.ammo[k].value - 1);
         return true;
     }
-    selectSecondWeapon(game, CharCode::Digit1);
-    return false;
+    if (!isSecondPlayer(game, i)) return true;
+    if (game.secondAmmo[k] <= 0) return false;
+    game.secondAmmo[k] = wrap16(game.secondAmmo[k] - 1);
+    return true;
 }
 
-// A pop-gun round of a player: false when the gauge is empty (the pop gun fires all the same).
-bool takePopRound(Game& game, int i) {
-    if (i == 0) {
-        if (game.ammo[0].value <= 0) return false;
-        setAmmo(game, 0, game.ammo[0].value - 1);
-        return true;
-    }
-    if (!isSecondPlayer(game, i)) return true;
-    if (game.secondAmmo[0] <= 0) return false;
-    game.secondAmmo[0] = wrap16(game.secondAmmo[0] - 1);
-    return true;
+// The player's round for a shot: an empty gauge refuses the shot and falls back to the pop gun.
+bool takeRound(Game& game, int i) {
+    if (spendRound(game, i)) return true;
+    if (i == 0)
+        selectWeapon(game, weaponChar(Weapon::PopGun));
+    else
+        selectSecondWeapon(game, weaponChar(Weapon::PopGun));
+    return false;
 }
 
 // The brass casing the pop gun throws up and back from reach 2.
@@ -89,11 +80,10 @@ void addPopCasing(Game& game, const Arm& arm) {
     p.blue = 1;
 }
 
-void firePopGun(Game& game, int i, const Arm& arm) {
-    const WeaponInfo& w = weaponTable[0];
+void firePopGun(Game& game, int i, const Arm& arm, const WeaponInfo& w) {
     Guy& g = game.guyTable[i];
     sound(game, w.sound);
-    g.weaponTimer = takePopRound(game, i) ? w.timer : int16_t{10};  // an empty pop gun still fires, only slower
+    g.weaponTimer = spendRound(game, i) ? w.timer : w.emptyTimer;  // an empty pop gun still fires, only slower
     // The pellet starts anywhere along the barrel, up to reach 3.
     const float r1 = game.rnd();
     const float r2 = game.rnd();
@@ -129,9 +119,8 @@ void chargeLaser(Game& game, int i, const WeaponInfo& w) {
     g.weaponTimer = wrap16(g.weaponTimer + w.timer);
 }
 
-// One bolt of a laser burst, carrying the charge left; each bolt costs 102 of it.
-void releaseLaserBolt(Game& game, int i, const Arm& arm) {
-    const WeaponInfo& w = weaponTable[6];
+// One bolt of a laser burst, carrying the charge left; each bolt costs the row's share of it.
+void releaseLaserBolt(Game& game, int i, const Arm& arm, const WeaponInfo& w) {
     Guy& g = game.guyTable[i];
     sound(game, w.sound);
     Rock& r = addShot(game, arm, w.kind);
@@ -139,10 +128,10 @@ void releaseLaserBolt(Game& game, int i, const Arm& arm) {
     r.aux = g.weaponTimer;
     r.vx = w.speed * arm.c2;
     r.vy = w.speed * arm.s2;
-    g.weaponTimer = wrap16(g.weaponTimer - 102);
+    g.weaponTimer = wrap16(g.weaponTimer - w.boltCost);
 }
 
-// The shotgun's spent shell drops from reach 2 five frames after the shot.
+// The shotgun's spent shell drops from reach 2 (when the weapon's row says).
 void ejectShell(Game& game, const Arm& arm) {
     Rock& r = game.rockTable[addRock(game)];
     r.kind = RockKind::Casing;
@@ -153,12 +142,9 @@ void ejectShell(Game& game, const Arm& arm) {
     r.vy = -25;
 }
 
-void fire(Game& game, int i, const Arm& arm) {
-    const int weapon = game.guyTable[i].weapon;
-    if (weapon < 1 || weapon > 10) return;
-    const WeaponInfo& w = weaponTable[weapon - 1];
+void fire(Game& game, int i, const Arm& arm, const WeaponInfo& w) {
     switch (w.firing) {
-        case Firing::PopGun: firePopGun(game, i, arm); break;
+        case Firing::PopGun: firePopGun(game, i, arm, w); break;
         case Firing::Shot: fireShot(game, i, arm, w); break;
         case Firing::LaserCharge: chargeLaser(game, i, w); break;
         case Firing::Nothing: break;
@@ -171,13 +157,15 @@ void weaponStep(Game& game, int i) {
     if (i < 0 || i > kControlGuys) return;  // only guys with control tables can fire
     Guy& g = game.guyTable[i];
     const Arm arm = aimingArm(game, i);
-    if (g.weapon == 2 && g.weaponTimer == 15) ejectShell(game, arm);  // the shotgun's
-    if (game.keyFire[i] == 0 && g.weapon == 7 && g.weaponTimer > 0) releaseLaserBolt(game, i, arm);
+    const WeaponInfo* w = weaponRow(g.weapon);  // nullptr: no weapon, only the cool-down runs
+    if (w && w->shellDrop != kUnset && g.weaponTimer == w->shellDrop) ejectShell(game, arm);
+    if (w && w->firing == Firing::LaserCharge && game.keyFire[i] == 0 && g.weaponTimer > 0)
+        releaseLaserBolt(game, i, arm, *w);  // the fire key let go of a charge
     if (g.weaponTimer > 0) {
         g.weaponTimer = wrap16(g.weaponTimer - 1);
         return;
     }
-    if (game.keyFire[i] == kHeld) fire(game, i, arm);
+    if (w && game.keyFire[i] == kHeld) fire(game, i, arm, *w);
 }
 
 }  // namespace vexlot

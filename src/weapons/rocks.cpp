@@ -1,9 +1,11 @@
-// The rock table's update: every projectile, pick-up, mine and small effect, one function per kind.
+// The rock kinds' behaviour: what moves every projectile, pick-up, mine and small effect, one function
+// per kind, which the kind's row names (rock_kinds.cpp).
 #include <algorithm>
 #include <cmath>
 
 #include "core/core.h"
 #include "effects/effects.h"
+#include "weapons/rock_kinds.h"
 #include "weapons/weapons.h"
 
 namespace vexlot {
@@ -77,7 +79,12 @@ void hitGuys(Game& game, Rock& r) {
     }
 }
 
-void updateEmber(Game& game, Rock& r) {
+}  // namespace
+
+// Each kind's function, named by its row; the helpers only some kinds share are static.
+
+void updateEmber(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     if (solid(game, r.x, r.y + r.vy + wrap16(9 * r.size) + 9)) {
         r.vx = 0;
@@ -105,7 +112,7 @@ void updateSpark(Game& game, int i) {
 }
 
 // Fragments end in a blast where they land; a heavy fragment's is twice as big.
-void updateFragment(Game& game, int i, float maxSize, float growth) {
+static void land(Game& game, int i, float maxSize, float growth) {
     Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
@@ -114,9 +121,12 @@ void updateFragment(Game& game, int i, float maxSize, float growth) {
     r.kind = RockKind::Dead;
     newBlast(game, r.x, r.y, maxSize, growth, rgb(255, cint(game.rnd() * 255), 0));
 }
+void updateFragment(Game& game, int i) { land(game, i, 25, 5); }
+void updateHeavyFragment(Game& game, int i) { land(game, i, 50, 10); }
 
 // A firebrand lands as a row of flames from 400 left to 500 right of the impact.
-void updateFirebrand(Game& game, Rock& r) {
+void updateFirebrand(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
     if (!solidAhead(game, r)) return;
@@ -125,7 +135,7 @@ void updateFirebrand(Game& game, Rock& r) {
 }
 
 // Bomblets and cluster bombs break into ten smaller ones thrown upward.
-void updateClusterBomb(Game& game, Rock& r, int16_t childKind) {
+static void breakUp(Game& game, Rock& r, int16_t childKind) {
     gravity(game, r);
     move(r);
     if (!solidAhead(game, r)) return;
@@ -136,10 +146,12 @@ void updateClusterBomb(Game& game, Rock& r, int16_t childKind) {
         n.vy = -100 * game.rnd();
     }
 }
+void updateBomblet(Game& game, int i) { breakUp(game, game.rockTable[i], RockKind::Fragment); }
+void updateClusterBomb(Game& game, int i) { breakUp(game, game.rockTable[i], RockKind::Bomblet); }
 
 // `counter` counts frames of free flight (up to 150) and is spent while terrain is near ahead;
 // the grenade goes off once it stops or the count is spent.
-void updateGrenade(Game& game, Rock& r, bool big) {
+static void goOff(Game& game, Rock& r, bool big) {
     gravity(game, r);
     move(r);
     if (!solid(game, r.x + 3 * r.vx, r.y + 3 * r.vy)) {
@@ -160,10 +172,12 @@ void updateGrenade(Game& game, Rock& r, bool big) {
         n.vy = spread / 2 - spread * game.rnd();
     }
 }
+void updateGrenade(Game& game, int i) { goOff(game, game.rockTable[i], false); }
+void updateBigGrenade(Game& game, int i) { goOff(game, game.rockTable[i], true); }
 
 // Each piece takes the colour of the first non-black terrain at or below it. The search ends at
 // the bottom of the world surface, and the piece keeps the last colour read there.
-void addDirt(Game& game, const Rock& bomb, int k) {
+static void addDirt(Game& game, const Rock& bomb, int k) {
     Shrapnel& p = game.shrapnelTable[addShrapnel(game)];
     p.alive = 1;
     p.generations = 0;
@@ -191,7 +205,8 @@ void addDirt(Game& game, const Rock& bomb, int k) {
     p.randomRed = p.randomGreen = p.randomBlue = 0;
 }
 
-void updateDirtBomb(Game& game, Rock& r) {
+void updateDirtBomb(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
     if (!solidAhead(game, r)) return;
@@ -200,7 +215,8 @@ void updateDirtBomb(Game& game, Rock& r) {
 }
 
 // Pellets fly straight; terrain outside every hit box slows them to a fifth per axis.
-void updatePellet(Game& game, Rock& r) {
+void updatePellet(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     move(r);
     countDown(r.counter);
     if (r.counter == 0) r.kind = RockKind::Dead;
@@ -210,7 +226,8 @@ void updatePellet(Game& game, Rock& r) {
 }
 
 // A shotgun shell bursts into ten pellets at once or when it meets something.
-void updateShell(Game& game, Rock& r) {
+void updateShell(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     countDown(r.counter);
     if (solidAhead(game, r) || r.counter == 0) {
         for (int k = 1; k <= 10; ++k) {
@@ -225,7 +242,8 @@ void updateShell(Game& game, Rock& r) {
 }
 
 // The flame is never drawn: its trail of yellow sparks is what shows and burns.
-void updateFlame(Game& game, Rock& r) {
+void updateFlame(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     countDown(r.counter);
     if (r.counter == 0) r.kind = RockKind::Dead;
     move(r);
@@ -236,7 +254,8 @@ void updateFlame(Game& game, Rock& r) {
     s.vy = 0;
 }
 
-void updateBounceGrenade(Game& game, Rock& r) {
+void updateBounceGrenade(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
     if (contact(game, r, r.x, r.y + r.vy)) {
@@ -256,7 +275,8 @@ void updateBounceGrenade(Game& game, Rock& r) {
     }
 }
 
-void updateCasing(Game& game, Rock& r) {
+void updateCasing(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
     countDown(r.counter);
@@ -265,7 +285,8 @@ void updateCasing(Game& game, Rock& r) {
     if (r.counter == 0) r.kind = RockKind::Dead;
 }
 
-void updateMissile(Game& game, Rock& r) {
+void updateMissile(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     move(r);
     if (contact(game, r, r.x, r.y + r.vy)) {
         r.vy = -0.5f * r.vy;
@@ -284,7 +305,8 @@ void updateMissile(Game& game, Rock& r) {
 
 // `aux` is the fuse; the burst also leaves ten dead records that the removal pass takes away
 // in the same frame (kept so the random sequence is the game's own).
-void updateTimeBomb(Game& game, Rock& r) {
+void updateTimeBomb(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     r.aux = wrap16(r.aux - 1);
     if (contact(game, r, r.x, r.y + r.vy + 100)) {
@@ -305,7 +327,8 @@ void updateTimeBomb(Game& game, Rock& r) {
 }
 
 // A bolt goes through terrain; only a guy stops it.
-void updateLaserBolt(Game& game, Rock& r) {
+void updateLaserBolt(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     move(r);
     countDown(r.counter);
     if (r.counter <= 0) r.kind = RockKind::Dead;
@@ -314,7 +337,8 @@ void updateLaserBolt(Game& game, Rock& r) {
 
 // Only the player collects pick-ups, even in mid-air; the gauge fills up to its maximum. In a versus
 // game either player does, into his own rounds (the first player first when both touch it).
-void updatePickup(Game& game, Rock& r) {
+void updatePickup(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
     if (contact(game, r, r.x, r.y + r.vy + 100)) {
@@ -328,7 +352,7 @@ void updatePickup(Game& game, Rock& r) {
         r.kind = RockKind::Dead;
         sound(game, "\\getammo.wav");
         const int k = r.payload - 1;
-        if (k < 0 || k > 9) return;  // no gauge for that weapon
+        if (k < 0 || k >= kWeaponSlots) return;  // no gauge for that weapon
         const int16_t max = game.ammo[k].max;
         const int16_t have = player == 0 ? game.ammo[k].value : game.secondAmmo[k];
         const int16_t now = max < have + r.counter ? max : wrap16(have + r.counter);
@@ -340,7 +364,7 @@ void updatePickup(Game& game, Rock& r) {
 
 // A mine's burst, by payload: sparks, or twenty rocks of the payload's own kind (fragments,
 // bouncing grenades or heavy fragments).
-void burstMine(Game& game, const Rock& m) {
+static void burstMine(Game& game, const Rock& m) {
     switch (m.payload) {
         case MinePayload::Sparks:
             sound(game, "\\explosion.wav");
@@ -375,7 +399,8 @@ void burstMine(Game& game, const Rock& m) {
 }
 
 // A resting mine hovers about 150 above the ground and bursts on a warm colour 200 to its left.
-void updateMine(Game& game, Rock& r) {
+void updateMine(Game& game, int i) {
+    Rock& r = game.rockTable[i];
     gravity(game, r);
     move(r);
     const float g = game.speedFactor;
@@ -393,35 +418,6 @@ void updateMine(Game& game, Rock& r) {
         burstMine(game, r);
     }
 }
-
-void updateRock(Game& game, int i) {
-    Rock& r = game.rockTable[i];
-    switch (r.kind) {
-        case RockKind::Ember: updateEmber(game, r); break;
-        case RockKind::Spark: updateSpark(game, i); break;
-        case RockKind::Fragment: updateFragment(game, i, 25, 5); break;
-        case RockKind::Firebrand: updateFirebrand(game, r); break;
-        case RockKind::Bomblet: updateClusterBomb(game, r, RockKind::Fragment); break;
-        case RockKind::ClusterBomb: updateClusterBomb(game, r, RockKind::Bomblet); break;
-        case RockKind::Grenade: updateGrenade(game, r, false); break;
-        case RockKind::BigGrenade: updateGrenade(game, r, true); break;
-        case RockKind::DirtBomb: updateDirtBomb(game, r); break;
-        case RockKind::Pellet: updatePellet(game, r); break;
-        case RockKind::Shell: updateShell(game, r); break;
-        case RockKind::Flame: updateFlame(game, r); break;
-        case RockKind::BounceGrenade: updateBounceGrenade(game, r); break;
-        case RockKind::Casing: updateCasing(game, r); break;
-        case RockKind::Missile: updateMissile(game, r); break;
-        case RockKind::HeavyFragment: updateFragment(game, i, 50, 10); break;
-        case RockKind::TimeBomb: updateTimeBomb(game, r); break;
-        case RockKind::LaserBolt: updateLaserBolt(game, r); break;
-        case RockKind::AmmoPickup: updatePickup(game, r); break;
-        case RockKind::Mine: updateMine(game, r); break;
-        default: break;  // dead, or not a kind: left alone
-    }
-}
-
-}  // namespace
 
 int addDrop(Game& game, float x, float y, int16_t width) {
     const int n = addShrapnel(game);
@@ -447,19 +443,6 @@ int addDrop(Game& game, float x, float y, int16_t width) {
     p.colour = -1;
     p.randomRed = p.randomGreen = p.randomBlue = 0;
     return n;
-}
-
-void rocks(Game& game) {
-    const int n = game.rockCount;
-    for (int i = 1; i <= n; ++i) {
-        eraserock(game, i);
-        updateRock(game, i);
-        drawrock(game, i);
-    }
-    // A rock moved into a dead one's slot has its picture erased; the next frame redraws it.
-    game.rockCount = removeDead(
-        game.rockTable, game.rockCount, [](const Rock& r) { return r.kind == RockKind::Dead; },
-        [&](int i) { eraserock(game, i); });
 }
 
 }  // namespace vexlot

@@ -163,7 +163,7 @@ void visitGame(G& game, V& v) {
     v.field("picbackLeft", game.picbackLeft);
     const bool two = game.players != 1;  // one-player dumps stay as they were
     v.field("players", game.players, two);
-    v.array("secondAmmo", game.secondAmmo, 0, 9, two);
+    v.array("secondAmmo", game.secondAmmo, 0, kWeaponSlots - 1, two);
     const bool versus = two && game.versus != 0;  // the first two-player games' dumps stay as they were too
     v.field("versus", game.versus, versus);
     v.field("duel", game.duel, versus);
@@ -196,7 +196,7 @@ void visitGame(G& game, V& v) {
 
     v.group("gauges");
     v.record("life", game.life);
-    v.table("ammo", game.ammo, 0, 9, 10);
+    v.table("ammo", game.ammo, 0, kWeaponSlots - 1, kWeaponSlots);
     v.endGroup();
 
     v.group("captions");

@@ -35,7 +35,7 @@ void requestStop(int) { stopRequested = true; }
 // Throws std::runtime_error naming the file and the reason.
 LineFile createDefaultRecording(const std::string& stem) {
     for (int n = 1; n <= 100; ++n) {
-        const std::string path = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".replay";
+        const std::string path = (n == 1 ? stem : stem + "-" + std::to_string(n)) + ".replay";
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) return LineFile::adopt(fd, path);
         if (errno != EEXIST) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));

@@ -267,7 +267,9 @@ bool saveSettings(const std::optional<fs::path>& path, const Settings& s, std::s
     // replaced, not written through.
     NewFile temp;
     try {
-        temp = createUnique(path->parent_path().string(), "." + path->filename().string(), "new");
+        std::string hidden = ".";
+        hidden += path->filename().string();
+        temp = createUnique(path->parent_path().string(), hidden, "new");
         writeNewFile(temp, formatSettings(s));
     } catch (const std::exception& e) {
         if (!temp.path.empty()) ::unlink(temp.path.c_str());

@@ -44,7 +44,7 @@ struct Pad {
 
 // Frames of the script: both walk towards the middle, player 1 jumps, both fire, both change weapon,
 // then pad 1 is unplugged and the game goes on.
-struct Script : WindowProbe {
+struct PadScript : WindowProbe {
     Pad one, two;
     bool attached = false;
     float startX0 = 0, startX1 = 0, walkedX0 = 0, walkedX1 = 0;
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     options.players = 2;
     options.seed = 7;
     options.recordPath = folder + "/gamepads.replay";
-    Script script;
+    PadScript script;
     const int status = runWindow(options, &script);
     check(status == 0, "the window ran and closed (status " + std::to_string(status) + ")");
     check(script.attached, std::string("two virtual controllers attached") + (script.attached ? "" : SDL_GetError()));

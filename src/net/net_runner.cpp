@@ -138,7 +138,7 @@ int runNetHeadless(const NetRunOptions& options) {
 
     reportMatch(play, agreement.roundTripMs, replayPath);
     if (const auto* relayed = dynamic_cast<const WsLink*>(&link); relayed && play.outcome() == Outcome::Disconnected)
-        std::printf("relay: %s\n", relayed->closedBecause().c_str());
+        std::printf("%s\n", relayed->closedBecause().c_str());
     switch (play.outcome()) {
     case Outcome::Finished: return 0;
     case Outcome::Desync: return 3;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/settings.h"
 #include "relay/relay_client.h"
 
 namespace vexlot::test {
@@ -334,6 +335,23 @@ TEST(RelayHostile, GarbageFloodsAndSlowReadersLeaveOtherRoomsPlaying) {
     EXPECT_EQ(missed, 0);
     EXPECT_GT(played, 0);
     EXPECT_TRUE(playing.stillPlays("after"));
+}
+
+// The settings file's relay line: kept and written back; anything but a ws:// address is named by its line.
+TEST(RelaySettings, TheRelayLineReadsBackAndABadOneIsNamed) {
+    Settings s;
+    s.relay = "ws://relay.example.org:7718";
+    EXPECT_EQ(parseSettings(formatSettings(s)).relay, s.relay);
+    EXPECT_EQ(formatSettings(Settings{}).find("relay"), std::string::npos);  // none: no line
+    for (const char* bad : {"relay = http://x:1", "relay = ws://a b", "relay = "}) {
+        try {
+            parseSettings(std::string("sound = on\n") + bad + "\n");
+            ADD_FAILURE() << bad;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("line 2: relay is a ws://HOST:PORT address"), std::string::npos)
+                << e.what();
+        }
+    }
 }
 
 }  // namespace

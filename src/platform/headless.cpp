@@ -95,28 +95,64 @@ struct WarnedLineFile : LineOutput {
 
 }  // namespace
 
+RunInputs readRunInputs(const RunOptions& options) {
+    RunInputs in;
+    const std::string& input = options.replayPath.empty() ? options.scriptPath : options.replayPath;
+    checkOutputs({{"--dump", options.dumpPath},
+                  {"--trace", options.tracePath},
+                  {"--world-png", options.worldPngPath},
+                  {"--screenshot", options.screenshotPath},
+                  {"--record", options.recordPath}},
+                 {{"--script", options.scriptPath}, {"--replay", options.replayPath}, {"--level", options.levelPath}});
+    if (!options.levelPath.empty()) in.level = levelFromFile(options.levelPath);
+    if (!input.empty()) {
+        try {
+            in.script = parseScript(readInputFile(input, kScriptLimit),
+                                    options.playersGiven && options.replayPath.empty() ? options.players : 0);
+        } catch (const std::exception& e) {
+            throw std::runtime_error(input + ": " + e.what());
+        }
+        if (!options.replayPath.empty() && !in.script.isReplay)
+            throw std::runtime_error(options.replayPath + " is not a replay (no header line)");
+    }
+    // --players and the script's `players` line agree, or the run is refused naming both.
+    if (options.playersGiven && in.script.players == 2 && options.players != 2)
+        throw std::runtime_error("--players " + std::to_string(options.players) + ", but " + input +
+                                 " is a game of two (its 'players 2' line)");
+    return in;
+}
+
+bool writeRunOutputs(const RunOptions& options, const Game& game, const SoundLog& sounds, float secondViewLeft) {
+    try {
+        if (!options.dumpPath.empty()) writeOutputFile(options.dumpPath, dumpJson(game, sounds, false));
+        if (!options.worldPngPath.empty()) writeWorldPng(game, options.worldPngPath);
+        if (!options.screenshotPath.empty()) {
+            // The classic picture unless the window's look is asked for.
+            FrameBuffer fb;
+            ComposeOptions look;
+            look.secondViewLeft = secondViewLeft;
+            const Backdrop backdrop = backdropFor(game.picback);
+            if (options.look == "backdrop") {
+                look.backdrop = &backdrop;
+                look.labels = true;
+            }
+            composeWindow(game, fb, look);
+            writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vexlot: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
+
 int runHeadless(const RunOptions& options) {
     Script script;
     Level level;
-    const std::string& input = options.replayPath.empty() ? options.scriptPath : options.replayPath;
     try {
-        checkOutputs({{"--dump", options.dumpPath},
-                      {"--trace", options.tracePath},
-                      {"--world-png", options.worldPngPath},
-                      {"--screenshot", options.screenshotPath},
-                      {"--record", options.recordPath}},
-                     {{"--script", options.scriptPath}, {"--replay", options.replayPath}, {"--level", options.levelPath}});
-        if (!options.levelPath.empty()) level = levelFromFile(options.levelPath);
-        if (!input.empty()) {
-            try {
-                script = parseScript(readInputFile(input, kScriptLimit),
-                                     options.playersGiven && options.replayPath.empty() ? options.players : 0);
-            } catch (const std::exception& e) {
-                throw std::runtime_error(input + ": " + e.what());
-            }
-            if (!options.replayPath.empty() && !script.isReplay)
-                throw std::runtime_error(options.replayPath + " is not a replay (no header line)");
-        }
+        RunInputs in = readRunInputs(options);
+        script = std::move(in.script);
+        level = std::move(in.level);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
         return 2;
@@ -126,12 +162,6 @@ int runHeadless(const RunOptions& options) {
     if (!options.seedGiven && !script.hasSeed) std::printf("seed %" PRIu64 "\n", seed);
     const int frames = options.framesGiven || !script.isReplay ? options.frames : script.lastFrame();
 
-    // --players and the script's `players` line agree, or the run is refused naming both.
-    if (options.playersGiven && script.players == 2 && options.players != 2) {
-        std::fprintf(stderr, "vexlot: --players %d, but %s is a game of two (its 'players 2' line)\n", options.players,
-                     input.c_str());
-        return 2;
-    }
     SoundLog sounds;
     const int players = options.playersGiven ? options.players : options.duel ? 2 : script.players;
     TwoPlayerRules rules = script.rules;
@@ -181,28 +211,8 @@ int runHeadless(const RunOptions& options) {
 
     const bool traceOk = trace.file.close();
     const bool recordOk = record.file.close();
-    bool ok = traceOk && recordOk;
-    try {
-        if (!options.dumpPath.empty()) writeOutputFile(options.dumpPath, dumpJson(game, sounds, false));
-        if (!options.worldPngPath.empty()) writeWorldPng(game, options.worldPngPath);
-        if (!options.screenshotPath.empty()) {
-            // The classic picture unless the window's look is asked for.
-            FrameBuffer fb;
-            ComposeOptions look;
-            look.secondViewLeft = session.secondViewLeft();
-            const Backdrop backdrop = backdropFor(game.picback);
-            if (options.look == "backdrop") {
-                look.backdrop = &backdrop;
-                look.labels = true;
-            }
-            composeWindow(game, fb, look);
-            writePng(options.screenshotPath, fb.argb.data(), fb.width, fb.height);
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vexlot: %s\n", e.what());
-        ok = false;
-    }
-    return ok ? 0 : 2;
+    const bool outputsOk = writeRunOutputs(options, game, sounds, session.secondViewLeft());
+    return traceOk && recordOk && outputsOk ? 0 : 2;
 }
 
 }  // namespace vexlot

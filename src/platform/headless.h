@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "session/dump.h"
+#include "session/session.h"
+
 namespace vexlot {
 
 struct RunOptions {
@@ -24,6 +27,18 @@ struct RunOptions {
 };
 
 uint64_t clockSeed();
+
+// What a headless run reads before its first frame (the network peer's too): its outputs checked
+// against each other and its inputs, the level, and the script or replay with the size and kind
+// checks and --players agreeing with it. Throws std::runtime_error naming the file and the reason.
+struct RunInputs {
+    Script script;
+    Level level;
+};
+RunInputs readRunInputs(const RunOptions& options);
+// What it writes after its last frame: --dump, --world-png and --screenshot. False when one could
+// not be written (said on the standard error).
+bool writeRunOutputs(const RunOptions& options, const Game& game, const SoundLog& sounds, float secondViewLeft);
 // Runs the frames the options ask for and writes what they ask; the exit status: 0 done (or a
 // replay verified), 2 an input or output that cannot be used, 3 a replay that differs (or the sync
 // test found a frame that runs differently the second time).

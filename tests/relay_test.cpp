@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/settings.h"
 #include "relay/relay_client.h"
 
 namespace vexlot::test {
@@ -214,6 +215,143 @@ TEST(RelayLimits, RoomTimeIsCountedPerRoom) {
     EXPECT_NE(first.host.until(Kind::Error).find("longest a room may be"), std::string::npos);
     EXPECT_TRUE(second.stillPlays());
     EXPECT_NE(second.host.until(Kind::Error).find("longest a room may be"), std::string::npos);
+}
+
+// Everything a hostile client might try, from addresses of its own, while a room from another
+// address plays 60 messages a second each way: every hostile connection ends, the room never misses
+// a message, and the relay's memory stays bounded.
+TEST(RelayHostile, GarbageFloodsAndSlowReadersLeaveOtherRoomsPlaying) {
+    RelayProcess relay({"--behind-proxy", "--max-message", "65536", "--max-queued", "16384", "--lobby-seconds", "1",
+                        "--max-rooms", "300", "--peers-per-address", "2000"});
+    const long rssBefore = relay.residentKiB();
+    Pair playing(relay.port(), "10.0.0.1");
+    std::atomic<bool> stop{false};
+    std::atomic<int> played{0}, missed{0};
+    std::thread talk([&] {
+        for (int i = 0; i < 60 * 120 && !stop; ++i) {
+            if (playing.stillPlays(std::to_string(i))) ++played;
+            else ++missed;
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        }
+    });
+
+    {  // Bytes that are not HTTP at all, and a connection that never says anything.
+        asio::io_context io;
+        tcp::socket junk(io), silent(io);
+        const tcp::endpoint relayAt{asio::ip::make_address("127.0.0.1"), static_cast<uint16_t>(relay.port())};
+        junk.connect(relayAt);
+        silent.connect(relayAt);
+        setReadTimeout(junk, 3000);
+        setReadTimeout(silent, 5000);
+        std::string noise(64 * 1024, '\0');
+        uint32_t x = 12345;
+        for (char& c : noise) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+        beast::error_code ec;
+        asio::write(junk, asio::buffer(noise), ec);
+        char byte;
+        junk.read_some(asio::buffer(&byte, 1), ec);
+        EXPECT_TRUE(ec == asio::error::eof || ec == asio::error::connection_reset) << ec.message();
+        silent.read_some(asio::buffer(&byte, 1), ec);
+        EXPECT_EQ(ec, asio::error::eof) << "a silent connection is closed after the lobby time: " << ec.message();
+    }
+    {  // Text that is not UTF-8, a game message before a room, one message of a megabyte.
+        Client badText(relay.port(), "10.6.6.6"), early(relay.port(), "10.6.6.6"), huge(relay.port(), "10.6.6.6");
+        badText.sendText("\xff\xfe room");
+        EXPECT_TRUE(badText.closedWithin(3000));
+        early.sendBinary("Vhello");
+        EXPECT_NE(early.until(Kind::Error).find("before entering a room"), std::string::npos);
+        huge.sendBinary(std::string(1 << 20, 'V'));
+        EXPECT_TRUE(huge.closedWithin(3000));
+    }
+    {  // Fragments: put together into one message when they fit, dropped when together they do not.
+        Pair p(relay.port(), "10.6.6.6");
+        std::string whole;
+        for (int i = 0; i < 10; ++i) {
+            const std::string piece(100, static_cast<char>('a' + i));
+            whole += piece;
+            p.host.ws().binary(true);
+            p.host.ws().write_some(i == 9, asio::buffer(piece));
+        }
+        const Client::Message m = p.guest.read();
+        EXPECT_TRUE(m.ok && !m.text);
+        EXPECT_EQ(m.bytes, whole);
+        const std::string piece(8000, 'V');
+        beast::error_code ec;
+        for (int i = 0; i < 20 && !ec; ++i) p.host.ws().write_some(false, asio::buffer(piece), ec);
+        EXPECT_TRUE(p.host.closedWithin(3000));
+        EXPECT_NE(p.guest.until(Kind::PeerLeft).find("longer than 65536"), std::string::npos);
+    }
+    {  // A flood of messages.
+        Pair p(relay.port(), "10.6.6.7");
+        for (int i = 0; i < 5000 && p.host.sendBinary("Vflood"); ++i) {
+        }
+        EXPECT_NE(p.guest.until(Kind::PeerLeft).find("messages a second"), std::string::npos);
+    }
+    {  // A guest that never reads while its host sends big messages: dropped, the host hears why.
+        Pair p(relay.port(), "10.6.6.8");
+        int receiveBuffer = 4096;
+        ::setsockopt(p.guest.ws().next_layer().native_handle(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        // 400 messages keep within the rate's burst; together 24 MB, far more than the sockets hold.
+        const std::string big(60000, 'V');
+        for (int i = 0; i < 400 && p.host.sendBinary(big); ++i) {
+        }
+        const std::string why = p.host.until(Kind::PeerLeft);
+        EXPECT_NE(why.find("too slow"), std::string::npos) << why;
+    }
+    {  // Thousands of rooms from one address: only the first few open.
+        std::vector<std::unique_ptr<Client>> kept;
+        int opened = 0, refused = 0;
+        for (int i = 0; i < 2000; ++i) {
+            auto c = std::make_unique<Client>(relay.port(), "10.6.6.9");
+            c->sendText("create");
+            const net::RoomControl answer = c->control();
+            if (answer.kind == Kind::Room) {
+                ++opened;
+                kept.push_back(std::move(c));
+            } else if (answer.reason.find("already 4 rooms open from 10.6.6.9") != std::string::npos) {
+                ++refused;
+            }
+        }
+        EXPECT_EQ(opened, 4);
+        EXPECT_EQ(refused, 1996);
+        // And from many addresses: the relay fills up and says so.
+        std::vector<std::unique_ptr<Client>> many;
+        std::string full;
+        for (int i = 0; i < 400 && full.empty(); ++i) {
+            auto c = std::make_unique<Client>(relay.port(), "10.7." + std::to_string(i / 200) + "." + std::to_string(i % 200));
+            c->sendText("create");
+            const net::RoomControl answer = c->control();
+            if (answer.kind == Kind::Room) many.push_back(std::move(c));
+            else full = answer.reason;
+        }
+        EXPECT_NE(full.find("the relay is full (300 rooms)"), std::string::npos) << full;
+        EXPECT_NE(httpGet(relay.port(), "/status").find("\"rooms\": 300"), std::string::npos);
+        const long rssDuring = relay.residentKiB();
+        std::printf("relay memory: %ld KiB before, %ld KiB with 300 rooms after the hostile clients\n", rssBefore, rssDuring);
+        EXPECT_LT(rssDuring, 128 * 1024);
+    }
+    stop = true;
+    talk.join();
+    EXPECT_EQ(missed, 0);
+    EXPECT_GT(played, 0);
+    EXPECT_TRUE(playing.stillPlays("after"));
+}
+
+// The settings file's relay line: kept and written back; anything but a ws:// address is named by its line.
+TEST(RelaySettings, TheRelayLineReadsBackAndABadOneIsNamed) {
+    Settings s;
+    s.relay = "ws://relay.example.org:7718";
+    EXPECT_EQ(parseSettings(formatSettings(s)).relay, s.relay);
+    EXPECT_EQ(formatSettings(Settings{}).find("relay"), std::string::npos);  // none: no line
+    for (const char* bad : {"relay = http://x:1", "relay = ws://a b", "relay = "}) {
+        try {
+            parseSettings(std::string("sound = on\n") + bad + "\n");
+            ADD_FAILURE() << bad;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("line 2: relay is a ws://HOST:PORT address"), std::string::npos)
+                << e.what();
+        }
+    }
 }
 
 }  // namespace

@@ -180,7 +180,7 @@ int runNetHeadless(const NetRunOptions& options) {
     const bool recorded = replayOut.file.close();
     reportMatch(play, agreement.roundTripMs, recorded ? replayPath : "");
     if (const auto* relayed = dynamic_cast<const WsLink*>(&link); relayed && play.outcome() == Outcome::Disconnected)
-        std::printf("relay: %s\n", relayed->closedBecause().c_str());
+        std::printf("%s\n", relayed->closedBecause().c_str());
     if (!recorded) {
         std::fprintf(stderr, "vexlot: %s; its complete lines are kept\n", replayOut.file.error().c_str());
         return 2;

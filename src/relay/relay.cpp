@@ -52,6 +52,13 @@ void log(const std::string& line) {
 
 class Server;
 
+// The count of connections, held by each connection too: a connection may outlive the server by a
+// moment when the relay stops (handlers still queued), and still counts itself out.
+struct Tally {
+    std::map<std::string, int> peersByAddress;
+    int connections = 0;
+};
+
 // One connection: an HTTP request, then (after the upgrade) a WebSocket in at most one room.
 class Peer : public std::enable_shared_from_this<Peer> {
 public:
@@ -82,6 +89,7 @@ private:
     bool withinRate();
 
     Server& server_;
+    std::shared_ptr<Tally> tally_;
     std::optional<beast::tcp_stream> http_;
     std::optional<websocket::stream<beast::tcp_stream>> ws_;
     std::optional<http::request_parser<http::empty_body>> request_;
@@ -125,16 +133,17 @@ public:
 
     // Counts a peer's address; false (and nothing counted) when that address has too many.
     bool admit(const std::string& address);
-    void release(const std::string& address) {
-        if (--peersByAddress_[address] <= 0) peersByAddress_.erase(address);
-    }
-    void connectionEnded() { --connections_; }
+    const std::shared_ptr<Tally>& tally() const { return tally_; }
 
     void create(const std::shared_ptr<Peer>& peer);
     void enter(const std::shared_ptr<Peer>& peer, const std::string& code, RoomRole role);
     void forward(Peer& from, const uint8_t* data, size_t size);
     void leave(Peer& peer, const std::string& reason);
     void countDrop() { ++dropped_; }
+    // Closes every room (each logged), when the relay stops.
+    void closeAll(const std::string& reason) {
+        while (!rooms_.empty()) closeRoom(rooms_.begin()->first, reason);
+    }
     std::string status() const;
 
 private:
@@ -150,8 +159,8 @@ private:
     asio::steady_timer sweep_;
     std::mt19937_64 codes_, stalls_;
     std::map<std::string, std::unique_ptr<Room>> rooms_;
-    std::map<std::string, int> peersByAddress_, roomsByAddress_;
-    int connections_ = 0;
+    std::map<std::string, int> roomsByAddress_;
+    std::shared_ptr<Tally> tally_ = std::make_shared<Tally>();
     uint64_t messages_ = 0, messagesAtSecond_ = 0, dropped_ = 0, roomsOpened_ = 0;
     double messagesPerSecond_ = 0;
     Clock::time_point started_ = Clock::now(), second_ = Clock::now();
@@ -160,7 +169,7 @@ private:
 // ---- the connection ----
 
 Peer::Peer(Server& server, tcp::socket socket)
-    : server_(server), http_(std::in_place, std::move(socket)), dueTimer_(server.io()), deadline_(server.io()) {
+    : server_(server), tally_(server.tally()), http_(std::in_place, std::move(socket)), dueTimer_(server.io()), deadline_(server.io()) {
     beast::error_code ec;
     const tcp::endpoint remote = http_->socket().remote_endpoint(ec);
     address_ = ec ? "?" : remote.address().to_string();
@@ -169,8 +178,8 @@ Peer::Peer(Server& server, tcp::socket socket)
 }
 
 Peer::~Peer() {
-    if (counted_) server_.release(address_);
-    server_.connectionEnded();
+    if (counted_ && --tally_->peersByAddress[address_] <= 0) tally_->peersByAddress.erase(address_);
+    --tally_->connections;
 }
 
 void Peer::start() {
@@ -431,11 +440,11 @@ bool Server::listen(std::string& error) {
 void Server::acceptNext() {
     acceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
         if (!ec) {
-            if (connections_ >= limits_.maxPeers) {
+            if (tally_->connections >= limits_.maxPeers) {
                 beast::error_code ignored;
                 socket.close(ignored);  // full: refused before a byte is read
             } else {
-                ++connections_;
+                ++tally_->connections;
                 std::make_shared<Peer>(*this, std::move(socket))->start();
             }
         }
@@ -444,7 +453,7 @@ void Server::acceptNext() {
 }
 
 bool Server::admit(const std::string& address) {
-    int& count = peersByAddress_[address];
+    int& count = tally_->peersByAddress[address];
     if (count >= limits_.peersPerAddress) return false;
     ++count;
     return true;
@@ -602,7 +611,7 @@ std::string Server::status() const {
     std::snprintf(json, sizeof json,
                   "{\"rooms\": %zu, \"peers\": %zu, \"connections\": %d, \"messages_per_second\": %.1f, "
                   "\"messages\": %llu, \"rooms_opened\": %llu, \"dropped\": %llu, \"uptime_seconds\": %.0f}\n",
-                  rooms_.size(), peers, connections_, messagesPerSecond_, static_cast<unsigned long long>(messages_),
+                  rooms_.size(), peers, tally_->connections, messagesPerSecond_, static_cast<unsigned long long>(messages_),
                   static_cast<unsigned long long>(roomsOpened_), static_cast<unsigned long long>(dropped_),
                   secondsSince(started_, Clock::now()));
     return json;
@@ -622,6 +631,7 @@ int runRelay(const Config& config) {
     signals.async_wait([&](beast::error_code, int) { io.stop(); });
     log("vexlot-relay listening on " + config.bind + ":" + std::to_string(server.port()));
     io.run();
+    server.closeAll("the relay stopped");
     log("vexlot-relay stopped");
     return 0;
 }

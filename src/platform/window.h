@@ -22,6 +22,7 @@
 #include "platform/pacer.h"
 #include "platform/sdl_frontend.h"
 #include "platform/settings.h"
+#include "session/bests.h"
 #include "session/files.h"
 #include "session/match.h"
 #include "session/session.h"
@@ -29,6 +30,7 @@
 #include "view/overlay.h"
 #include "view/scale.h"
 #include "view/viewport.h"
+#include "view/watch.h"
 
 namespace vexlot::frontend {
 
@@ -103,6 +105,17 @@ private:
     void present(const FrameBuffer& picture);
     // Window, settings and feedback.
     void fitToWindow();
+    // Whole steps or fill for a window (or screen) of this size: the player's choice, or when none
+    // was made, the fill where whole steps leave much of it unused.
+    FitMode fitFor(int w, int h) const {
+        return settings_.fill ? FitMode::Fill
+               : settings_.fitAuto ? autoFit(w, h, pictureWidth(), kClientHeightPx)
+                                   : FitMode::Whole;
+    }
+    // A game of one that has ended (the guy down, or the game left): its goals join the best ones.
+    void keepBests();
+    // What the HUD and the death panel say of the goals.
+    void describeGoals(WindowOverlay& o) const;
     void keepOnScreen();
     void toggleFullscreen();
     void openHelp(bool open);
@@ -158,6 +171,9 @@ private:
     Recording recording_;
     Match match_;
     Backdrop backdrop_;
+    PlayWatch watch_;
+    Bests bests_, bestsBefore_;  // the best goals now, and as they were when this game began
+    bool bestsKept_ = false;
     std::vector<InputEvent> pending_;
 
     SdlTicks ticks_;

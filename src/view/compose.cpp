@@ -6,6 +6,7 @@
 
 #include <stb_easy_font.h>
 
+#include "view/marks.h"
 #include "view/overlay.h"
 #include "view/panels_view.h"
 #include "view/wide_vectors.h"
@@ -124,12 +125,27 @@ void convertWorldRow(const int32_t* src, uint32_t* dst, int worldRow, int worldC
     convertRowOver(src + earth, dst + earth, n - earth, background, sky);
 }
 
+// Hazards not told by colour alone: dark diagonal stripes over the deadly yellow, and a dark dot
+// every fourth pixel over the fire colours (what the game's probes judge hot), both fixed to the
+// world so they scroll with it.
+void patternHazards(const int32_t* src, uint32_t* dst, int worldRow, int worldColumn, int n) {
+    for (int i = 0; i < n; ++i) {
+        const int32_t c = src[i];
+        const int wx = worldColumn + i;
+        if (c == kYellow) {
+            if ((wx + worldRow) % 8 < 3) dst[i] = 0xFF202020u;
+        } else if (c != 0 && greenOf(c) < 255 && blueOf(c) == 0) {
+            if (wx % 4 == 0 && worldRow % 4 == 0) dst[i] = 0xFF300000u;
+        }
+    }
+}
+
 // A world view `width` pixels wide at column x0 of the picture, scrolled to (left, top) in world units:
 // the surface's pixels under it, black where it lies off the world. Each row is split into its black
 // margins and the stretch over the world, so the inner loop has no bounds tests and becomes vector
 // code (a view is 471,000 pixels a frame).
 void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int x0, int width,
-                  const Backdrop* backdrop) {
+                  const Backdrop* backdrop, bool hazardPattern = false) {
     const int offX = static_cast<int>(std::floor(-left / Surface::kUnitsPerPixel));
     const int offY = static_cast<int>(std::floor(-top / Surface::kUnitsPerPixel));
     // Columns [xs, xe) of the view lie over the world; 64-bit so no offset can overflow.
@@ -147,6 +163,7 @@ void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int
         if (xe > xs) {
             const int32_t* src = s.pixels() + static_cast<size_t>(wy) * s.widthPx() + (xs + offX);
             convertWorldRow(src, row + xs, static_cast<int>(wy), xs + offX, xe - xs, s.backColor, backdrop);
+            if (hazardPattern) patternHazards(src, row + xs, static_cast<int>(wy), xs + offX, xe - xs);
         }
         std::fill(row + xe, row + width, 0xFF000000u);
     }
@@ -173,10 +190,21 @@ void composeAmmoLabel(const std::string& text, FrameBuffer& out, int x0 = 0) {
     out.text(x0 + twips(4650) + twips(30) + 1, twips(30) + 3, text, toArgb(rgb(0, 255, 0)));
 }
 
+// Each player's marker where his guy is in this view (player `viewer`'s, scrolled to left), and the
+// arrow to the viewer's own guy when he is out of it.
+void composeMarks(const Game& game, FrameBuffer& out, const ComposeOptions& options, int viewer, float left, int x0) {
+    for (int p = 0; p < game.players && p < 2; ++p) {
+        const Mark m = markFor(game, p, left, game.picbackTop, kClientWidthPx, out.height, markLabel(game, options, p));
+        if (m.inView || p == viewer) composeMark(out, m, p, x0, kClientWidthPx);
+    }
+}
+
 // The second player's view: the world where their guy is, with their hit points and rounds shown
 // as the first player's gauges show his.
 void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions& options, int x0) {
-    composeWorld(game.picback, options.secondViewLeft, game.picbackTop, out, x0, kClientWidthPx, options.backdrop);
+    composeWorld(game.picback, options.secondViewLeft, game.picbackTop, out, x0, kClientWidthPx, options.backdrop,
+                 options.hazardPattern);
+    if (options.marks) composeMarks(game, out, options, 1, options.secondViewLeft, x0);
     Gauge life = game.life;
     life.value = game.guyTable[1].health;
     composeGauge(life, out, x0);
@@ -196,6 +224,11 @@ void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions&
 
 }  // namespace
 
+std::string markLabel(const Game& game, const ComposeOptions& options, int player) {
+    if (game.players != 2 || options.onlyView == player) return "YOU";
+    return std::to_string(player + 1);
+}
+
 int windowWidthPx(const Game& game) { return game.players == 2 ? 2 * kClientWidthPx : kClientWidthPx; }
 
 void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& options) {
@@ -206,7 +239,9 @@ void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& opt
         composeSecondView(game, out, options, 0);
         return;
     }
-    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx, options.backdrop);
+    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx, options.backdrop,
+                 options.hazardPattern);
+    if (options.marks) composeMarks(game, out, options, 0, game.picbackLeft, 0);
     composeGauge(game.life, out);
     for (const Gauge& g : game.ammo) composeGauge(g, out);
     composeAmmoLabel(game.ammolbl, out);

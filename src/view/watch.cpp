@@ -1,0 +1,81 @@
+#include "view/watch.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "guys/probe.h"
+
+namespace vexlot {
+
+std::string timeText(int frames) {
+    const int seconds = static_cast<int>(static_cast<long long>(frames) * kFrameMs / 1000);
+    const int s = seconds % 60;
+    return std::to_string(seconds / 60) + (s < 10 ? ":0" : ":") + std::to_string(s);
+}
+
+bool PlayWatch::down(const Game& game, int guy) {
+    const Guy& g = game.guyTable[guy];
+    const int life = guy == 0 ? game.life.value : g.health;
+    return g.state == GuyState::Dead || life < 1;
+}
+
+void PlayWatch::start(const Game& game) {
+    goals_ = Goals();
+    hurtBy_ = {};
+    hurtAt_ = {};
+    lastLife_ = {game.life.value, game.guyTable[1].health};
+    for (int i = 0; i <= kMaxGuys; ++i) wasDown_[i] = down(game, i);
+    goals_.events = std::clamp<int>(game.scrollStage + 1, 0, kLevelEvents);
+}
+
+// The hazards the game's own probes find around the guy (head, feet, both sides), the picture's end
+// below him, or else what flies: shrapnel, shots and blasts.
+HurtBy PlayWatch::classify(const Game& game, int guy) const {
+    const Guy& g = game.guyTable[guy];
+    if ((g.y + game.picbackTop) / Surface::kUnitsPerPixel >= kClientHeightPx) return HurtBy::Fall;
+    static constexpr float probes[4][2] = {{0, -50}, {0, 350}, {50, 150}, {-75, 150}};
+    bool hot = false;
+    for (const auto& p : probes) {
+        const int32_t c = probe(game, g, p[0], p[1]);
+        if (isDeadly(c)) return HurtBy::DeadlyColour;
+        hot = hot || isHot(c);
+    }
+    return hot ? HurtBy::Fire : HurtBy::Blast;
+}
+
+void PlayWatch::afterFrame(const Game& game) {
+    const int players = game.players == 2 ? 2 : 1;
+    const std::array<int, 2> life = {game.life.value, game.guyTable[1].health};
+    for (int p = 0; p < players; ++p) {
+        if (life[p] < lastLife_[p] && !(lastLife_[p] < 1)) {
+            hurtBy_[p] = classify(game, p);
+            hurtAt_[p] = static_cast<int>(std::floor(game.guyTable[p].x / Surface::kUnitsPerPixel));
+        }
+        lastLife_[p] = life[p];
+    }
+    // Computer guys: a guy of the table counts once each time he goes down; one set up again (the
+    // level brings guys back into used places) can be downed again.
+    const int first = players == 2 ? 2 : 1;
+    const int last = std::clamp<int>(game.lastGuy, 0, kMaxGuys);
+    for (int i = first; i <= last; ++i) {
+        const bool d = down(game, i);
+        if (d && !wasDown_[i] && !down(game, 0)) ++goals_.downed;
+        wasDown_[i] = d;
+    }
+    goals_.events = std::max(goals_.events, std::clamp<int>(game.scrollStage + 1, 0, kLevelEvents));
+    if (!down(game, 0)) ++goals_.frames;
+}
+
+std::string PlayWatch::deathLine(int player) const {
+    const char* how = nullptr;
+    switch (hurtBy_[player]) {
+        case HurtBy::Fire: how = "Burned by fire"; break;
+        case HurtBy::DeadlyColour: how = "Touched the deadly yellow"; break;
+        case HurtBy::Fall: how = "Fell past the picture's end"; break;
+        case HurtBy::Blast: how = "Caught by a blast or a shot"; break;
+        case HurtBy::Nothing: return "";
+    }
+    return std::string(how) + ", " + std::to_string(std::max(0, hurtAt_[player]) / 8) + " m into the level";
+}
+
+}  // namespace vexlot

@@ -1,0 +1,54 @@
+// What the window tells the player about his game beyond the game's own picture, worked out from
+// the game's state after each frame without touching it: what last hurt each player's guy (so the
+// death panel can say how he died) and the game's goals (computer guys downed, level events passed,
+// time survived).
+#pragma once
+#include <array>
+#include <string>
+
+#include "core/game.h"
+
+namespace vexlot {
+
+enum class HurtBy { Nothing, Fire, DeadlyColour, Fall, Blast };
+
+struct Goals {
+    int downed = 0;   // computer guys downed in this game
+    int events = 0;   // level events passed, 0..6 (the farthest scroll reached)
+    int frames = 0;   // frames the player's guy has lived
+    bool operator==(const Goals&) const = default;
+};
+constexpr int kLevelEvents = 6;
+constexpr int kFrameMs = 16;  // the window's frame period
+
+// "1:23" for a number of frames.
+std::string timeText(int frames);
+
+class PlayWatch {
+public:
+    // A new game: nothing counted yet.
+    void start(const Game& game);
+    // After each of the game's frames.
+    void afterFrame(const Game& game);
+
+    const Goals& goals() const { return goals_; }
+    HurtBy hurtBy(int player) const { return hurtBy_[player]; }
+    // World pixel column where the player's guy was last hurt.
+    int hurtAtColumn(int player) const { return hurtAt_[player]; }
+    // The death panel's line: how and where the guy died ("Burned by fire 212 m into the level"),
+    // empty when nothing says so.
+    std::string deathLine(int player) const;
+
+    // Down as the rounds judge it: dead, or (guy 0) his life spent.
+    static bool down(const Game& game, int guy);
+
+private:
+    HurtBy classify(const Game& game, int guy) const;
+
+    Goals goals_;
+    std::array<HurtBy, 2> hurtBy_{};
+    std::array<int, 2> hurtAt_{}, lastLife_{};
+    std::array<bool, kMaxGuys + 1> wasDown_{};  // places of the guy table not yet set up read as down
+};
+
+}  // namespace vexlot

@@ -217,14 +217,16 @@ TEST(Watch, GoalsCountDownedGuysEventsAndTimeOnce) {
     w->lastGuy = 2;
     watch.afterFrame(*w);
     w->guyTable[1].health = 0;
+    w->guyTable[1].state = GuyState::Hurt;  // hurt with no hit points left is down
     w->guyTable[2].state = GuyState::Dead;
     watch.afterFrame(*w);
     EXPECT_EQ(watch.goals().downed, 3);
     // Once the player's guy is down, time stops and guys he did not down are not his.
     setLife(*w, 0);
+    w->guyTable[0].state = GuyState::Dead;
     placeGuy(*w, 1, 200, 300);
     watch.afterFrame(*w);
-    w->guyTable[1].health = 0;
+    w->guyTable[1].state = GuyState::Dead;
     watch.afterFrame(*w);
     EXPECT_EQ(watch.goals(), (Goals{3, 3, 10}));
     EXPECT_EQ(timeText(62 * 60 + 63), "1:00");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "figure/figure.h"
 #include "guys/probe.h"
 
 namespace vexlot {
@@ -13,11 +14,7 @@ std::string timeText(int frames) {
     return std::to_string(seconds / 60) + (s < 10 ? ":0" : ":") + std::to_string(s);
 }
 
-bool PlayWatch::down(const Game& game, int guy) {
-    const Guy& g = game.guyTable[guy];
-    const int life = guy == 0 ? game.life.value : g.health;
-    return g.state == GuyState::Dead || life < 1;
-}
+bool PlayWatch::down(const Game& game, int guy) { return fallen(game, guy); }
 
 void PlayWatch::start(const Game& game) {
     goals_ = Goals();

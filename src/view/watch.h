@@ -39,7 +39,7 @@ public:
     // empty when nothing says so.
     std::string deathLine(int player) const;
 
-    // Down as the rounds judge it: dead, or (guy 0) his life spent.
+    // Down as the figure and the rounds judge it.
     static bool down(const Game& game, int guy);
 
 private:

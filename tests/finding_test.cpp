@@ -316,3 +316,33 @@ TEST(Finding, ReplayScenesAreUnchangedWithMarkersPatternsAndGoals) {
         }
     }
 }
+
+// The overlay's letters: every printable character its own picture inside its 6 x 12 cell (two
+// rows above the capitals' top), so "w" no longer reads as "u".
+TEST(OverlayFont, EveryPrintableCharacterIsItsOwnAndStaysInItsCell) {
+    std::vector<std::vector<uint32_t>> seen;
+    for (int c = 33; c < 127; ++c) {
+        FrameBuffer fb(20, 20);
+        fb.text(6, 6, std::string(1, static_cast<char>(c)), 0xFFFFFFFFu);
+        int ink = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x)
+                if (fb.argb[y * 20 + x]) {
+                    ++ink;
+                    EXPECT_TRUE(x >= 6 && x < 12 && y >= 4 && y < 16) << static_cast<char>(c) << " at " << x << "," << y;
+                }
+        EXPECT_GT(ink, 0) << static_cast<char>(c);
+        for (const auto& other : seen) EXPECT_NE(other, fb.argb) << static_cast<char>(c) << " looks like another";
+        seen.push_back(fb.argb);
+    }
+    EXPECT_EQ(textWidth("Down"), 24);
+    // Scaled text keeps square pixels: "I" at scale 3 is three times as wide and tall.
+    FrameBuffer big(40, 60);
+    big.text(3, 9, "I", 0xFFFFFFFFu, 3);
+    const Found f = find(big, 0xFFFFFFFFu);
+    FrameBuffer small(20, 20);
+    small.text(1, 3, "I", 0xFFFFFFFFu);
+    const Found g = find(small, 0xFFFFFFFFu);
+    EXPECT_EQ(f.count, 9 * g.count);
+    EXPECT_EQ(f.bottom - f.top + 1, 3 * (g.bottom - g.top + 1));
+}

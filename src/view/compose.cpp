@@ -1,16 +1,19 @@
 #include "view/compose.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cmath>
 #include <string>
-
-#include <stb_easy_font.h>
 
 #include "view/marks.h"
 #include "view/overlay.h"
 #include "view/panels_view.h"
 #include "view/wide_vectors.h"
 #include "core/numeric.h"
+
+extern const unsigned char overlayFontPsf[];
+extern const std::size_t overlayFontPsfSize;
 
 namespace vexlot {
 
@@ -27,14 +30,63 @@ void FrameBuffer::frame(int x, int y, int w, int h, uint32_t colour) {
     fill(x + w - 1, y, 1, h, colour);
 }
 
+namespace {
+
+// The overlay's bitmap font, a PSF2 console font built into the program: glyphs of 6 x 12 pixels,
+// one byte a row, and a table saying which glyph draws each character.
+struct OverlayFont {
+    int width = 0, height = 0;
+    const unsigned char* glyphs = nullptr;
+    std::array<int, 128> glyphOf{};  // -1: none (drawn as '?')
+};
+
+const OverlayFont& overlayFont() {
+    static const OverlayFont font = [] {
+        OverlayFont f;
+        f.glyphOf.fill(-1);
+        auto word = [](size_t at) {
+            return overlayFontPsf[at] | overlayFontPsf[at + 1] << 8 | overlayFontPsf[at + 2] << 16 |
+                   static_cast<uint32_t>(overlayFontPsf[at + 3]) << 24;
+        };
+        const uint32_t header = word(8), flags = word(12), count = word(16), bytes = word(20);
+        f.height = static_cast<int>(word(24));
+        f.width = static_cast<int>(word(28));
+        f.glyphs = overlayFontPsf + header;
+        // The table after the glyphs: for each glyph its characters in UTF-8, 0xFE before sequences,
+        // 0xFF at the end. ASCII is all the overlay needs.
+        size_t at = header + static_cast<size_t>(count) * bytes;
+        for (uint32_t g = 0; (flags & 1) && g < count && at < overlayFontPsfSize; ++g) {
+            bool sequences = false;
+            for (; at < overlayFontPsfSize && overlayFontPsf[at] != 0xFF; ++at) {
+                const unsigned char c = overlayFontPsf[at];
+                sequences = sequences || c == 0xFE;
+                if (!sequences && c < 128 && f.glyphOf[c] < 0) f.glyphOf[c] = static_cast<int>(g);
+            }
+            ++at;
+        }
+        return f;
+    }();
+    return font;
+}
+
+}  // namespace
+
+// A character cell is 6 x 12 with two empty rows above the capitals: (x, y) is where the capitals'
+// top row goes, as the overlay's layouts expect.
 void FrameBuffer::text(int x, int y, std::string_view s, uint32_t colour, int scale) {
-    static char buffer[32 * 1024];
-    std::string str(s);
-    int quads = stb_easy_font_print(0, 0, str.data(), nullptr, buffer, sizeof buffer);
-    for (int q = 0; q < quads; ++q) {
-        const float* v = reinterpret_cast<const float*>(buffer + q * 64);
-        fill(x + scale * static_cast<int>(v[0]), y + scale * static_cast<int>(v[1]),
-             scale * static_cast<int>(v[8] - v[0]), scale * static_cast<int>(v[9] - v[1]), colour);
+    const OverlayFont& f = overlayFont();
+    const int top = y - 2 * scale;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        int g = c < 128 ? f.glyphOf[c] : -1;
+        if (g < 0) g = f.glyphOf['?'];
+        if (g < 0 || c == ' ') continue;
+        const unsigned char* rows = f.glyphs + static_cast<size_t>(g) * f.height * ((f.width + 7) / 8);
+        const int cx = x + static_cast<int>(i) * f.width * scale;
+        for (int r = 0; r < f.height; ++r)
+            for (int b = 0; b < f.width; ++b)
+                if (rows[r * ((f.width + 7) / 8) + b / 8] & (0x80 >> (b % 8)))
+                    fill(cx + b * scale, top + r * scale, scale, scale, colour);
     }
 }
 
@@ -54,10 +106,7 @@ void FrameBuffer::blend(int x, int y, int w, int h, uint32_t colour, int alpha) 
     }
 }
 
-int textWidth(std::string_view s) {
-    std::string str(s);
-    return stb_easy_font_width(str.data());
-}
+int textWidth(std::string_view s) { return static_cast<int>(s.size()) * overlayFont().width; }
 
 Backdrop backdropFor(const Surface& surface) {
     Backdrop b;

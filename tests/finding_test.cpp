@@ -195,6 +195,29 @@ TEST(Watch, TheDeathPanelSaysWhatTheGamesProbesFind) {
     }
 }
 
+// The life lost while bleeding after the deadly colour is still the yellow's; fire long ago is not.
+TEST(Watch, BleedingAfterAHazardIsStillTheHazards) {
+    struct Case { int32_t colour; int framesAway; HurtBy expected; } cases[] = {
+        {kYellow, 60, HurtBy::DeadlyColour},
+        {kYellow, 200, HurtBy::Blast},
+        {rgb(255, 96, 0), 10, HurtBy::Fire},
+        {rgb(255, 96, 0), 100, HurtBy::Blast},
+    };
+    for (const Case& c : cases) {
+        test::World w;
+        placeGuy(*w, 0, 400, 300);
+        w.paint(380, 290, 420, 330, c.colour);
+        PlayWatch watch;
+        watch.start(*w);
+        watch.afterFrame(*w);
+        placeGuy(*w, 0, 600, 300);  // away from it
+        for (int f = 0; f < c.framesAway; ++f) watch.afterFrame(*w);
+        setLife(*w, w->life.value - 1);
+        watch.afterFrame(*w);
+        EXPECT_EQ(watch.hurtBy(0), c.expected) << c.framesAway;
+    }
+}
+
 TEST(Watch, GoalsCountDownedGuysEventsAndTimeOnce) {
     test::World w;
     placeGuy(*w, 0, 100, 300);

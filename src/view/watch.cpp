@@ -20,30 +20,44 @@ void PlayWatch::start(const Game& game) {
     goals_ = Goals();
     hurtBy_ = {};
     hurtAt_ = {};
+    deadlyAt_ = fireAt_ = {};
+    frames_ = 0;
     lastLife_ = {game.life.value, game.guyTable[1].health};
     for (int i = 0; i <= kMaxGuys; ++i) wasDown_[i] = down(game, i);
     goals_.events = std::clamp<int>(game.scrollStage + 1, 0, kLevelEvents);
 }
 
-// The hazards the game's own probes find around the guy (head, feet, both sides), the picture's end
-// below him, or else what flies: shrapnel, shots and blasts.
-HurtBy PlayWatch::classify(const Game& game, int guy) const {
+HurtBy PlayWatch::touching(const Game& game, int guy) {
     const Guy& g = game.guyTable[guy];
-    if ((g.y + game.picbackTop) / Surface::kUnitsPerPixel >= kClientHeightPx) return HurtBy::Fall;
-    static constexpr float probes[4][2] = {{0, -50}, {0, 350}, {50, 150}, {-75, 150}};
+    static constexpr float probes[4][2] = {{0, -50}, {0, 350}, {50, 150}, {-75, 150}};  // head, feet, sides
     bool hot = false;
     for (const auto& p : probes) {
         const int32_t c = probe(game, g, p[0], p[1]);
         if (isDeadly(c)) return HurtBy::DeadlyColour;
         hot = hot || isHot(c);
     }
-    return hot ? HurtBy::Fire : HurtBy::Blast;
+    return hot ? HurtBy::Fire : HurtBy::Nothing;
+}
+
+// The picture's end below him, the deadly colour or fire touched lately (the game's own probes), or
+// else what flies: shrapnel, shots and blasts.
+HurtBy PlayWatch::classify(const Game& game, int guy) const {
+    constexpr int kBleeding = 90, kBurning = 30;  // frames
+    const Guy& g = game.guyTable[guy];
+    if ((g.y + game.picbackTop) / Surface::kUnitsPerPixel >= kClientHeightPx) return HurtBy::Fall;
+    if (deadlyAt_[guy] > 0 && frames_ - deadlyAt_[guy] <= kBleeding) return HurtBy::DeadlyColour;
+    if (fireAt_[guy] > 0 && frames_ - fireAt_[guy] <= kBurning) return HurtBy::Fire;
+    return HurtBy::Blast;
 }
 
 void PlayWatch::afterFrame(const Game& game) {
     const int players = game.players == 2 ? 2 : 1;
     const std::array<int, 2> life = {game.life.value, game.guyTable[1].health};
+    ++frames_;
     for (int p = 0; p < players; ++p) {
+        const HurtBy now = touching(game, p);
+        if (now == HurtBy::DeadlyColour) deadlyAt_[p] = frames_;
+        if (now == HurtBy::Fire) fireAt_[p] = frames_;
         if (life[p] < lastLife_[p] && !(lastLife_[p] < 1)) {
             hurtBy_[p] = classify(game, p);
             hurtAt_[p] = static_cast<int>(std::floor(game.guyTable[p].x / Surface::kUnitsPerPixel));

@@ -44,10 +44,16 @@ public:
 
 private:
     HurtBy classify(const Game& game, int guy) const;
+    // What the game's probes find around the guy now: the deadly colour, fire, or neither.
+    static HurtBy touching(const Game& game, int guy);
 
     Goals goals_;
     std::array<HurtBy, 2> hurtBy_{};
     std::array<int, 2> hurtAt_{}, lastLife_{};
+    // The frame each player's guy last touched the deadly colour and fire: he bleeds for a while
+    // after either, and the life he loses then is still theirs.
+    std::array<int, 2> deadlyAt_{}, fireAt_{};
+    int frames_ = 0;
     std::array<bool, kMaxGuys + 1> wasDown_{};  // places of the guy table not yet set up read as down
 };
 

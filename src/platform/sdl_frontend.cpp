@@ -115,7 +115,8 @@ bool Window::open() {
     // picture wider than the screen (two views on a small one) starts shrunk to fit.
     const Viewport filled = fitViewport(usable.w - kFrameW, usable.h - kFrameH, picW, picH, FitMode::Fill);
     const bool tooBig = w > filled.width || h > filled.height;
-    const bool fillScreen = settings_.scale == 0 && fitFor(usable.w - kFrameW, usable.h - kFrameH) == FitMode::Fill;
+    bigScreen_ = settings_.scale == 0 && autoFit(usable.w - kFrameW, usable.h - kFrameH, picW, picH) == FitMode::Fill;
+    const bool fillScreen = fitMode() == FitMode::Fill;
     if (tooBig || (fillScreen && filled.width > w)) {
         w = filled.width;
         h = filled.height;
@@ -160,7 +161,7 @@ void Window::keepOnScreen() {
     SDL_GetWindowSize(window_, &w, &h);
     const int roomW = usable.w - left - right, roomH = usable.h - top - bottom;
     if (w > roomW || h > roomH) {
-        const Viewport v = fitViewport(roomW, roomH, pictureWidth(), kClientHeightPx, fitFor(roomW, roomH));
+        const Viewport v = fitViewport(roomW, roomH, pictureWidth(), kClientHeightPx, fitMode());
         w = v.width;
         h = v.height;
         SDL_SetWindowSize(window_, w, h);
@@ -175,7 +176,7 @@ void Window::keepOnScreen() {
 void Window::fitToWindow() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
-    viewport_ = fitViewport(w, h, pictureWidth(), kClientHeightPx, fitFor(w, h));
+    viewport_ = fitViewport(w, h, pictureWidth(), kClientHeightPx, fitMode());
 }
 
 void Window::toggleFullscreen() {
@@ -188,7 +189,7 @@ void Window::toggleFullscreen() {
     SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &screen);
     const int whole = fitViewport(screen.w, screen.h, pictureWidth(), kClientHeightPx, FitMode::Whole).width;
     const int fill = fitViewport(screen.w, screen.h, pictureWidth(), kClientHeightPx, FitMode::Fill).width;
-    const bool bars = fitFor(screen.w, screen.h) == FitMode::Whole && fill * 4 >= whole * 5;
+    const bool bars = fitMode() == FitMode::Whole && fill * 4 >= whole * 5;
     say(!settings_.fullscreen ? "Window (F11 for fullscreen)"
         : bars                ? "Fullscreen (F8 fills the screen, F11 for a window)"
                               : "Fullscreen (F11 for a window)");

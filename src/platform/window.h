@@ -105,13 +105,9 @@ private:
     void present(const FrameBuffer& picture);
     // Window, settings and feedback.
     void fitToWindow();
-    // Whole steps or fill for a window (or screen) of this size: the player's choice, or when none
-    // was made, the fill where whole steps leave much of it unused.
-    FitMode fitFor(int w, int h) const {
-        return settings_.fill ? FitMode::Fill
-               : settings_.fitAuto ? autoFit(w, h, pictureWidth(), kClientHeightPx)
-                                   : FitMode::Whole;
-    }
+    // Whole steps or fill: the player's choice, or when none was made, the fill on a screen where
+    // whole steps would leave much of it unused (decided once, from the usable screen).
+    FitMode fitMode() const { return settings_.fill || (settings_.fitAuto && bigScreen_) ? FitMode::Fill : FitMode::Whole; }
     // A game of one that has ended (the guy down, or the game left): its goals join the best ones.
     void keepBests();
     // What the HUD and the death panel say of the goals.
@@ -152,6 +148,7 @@ private:
     SharpScaler sharp_;
     std::vector<uint32_t> enlargedPixels_;
     bool placed_ = false;  // the window manager's frame has been seen and the window kept on the screen
+    bool bigScreen_ = false;  // whole steps would leave over a quarter of the usable screen unused
     Viewport viewport_;
     FrameBuffer fb_, shown_;
     std::array<Gamepad, 2> pads_;

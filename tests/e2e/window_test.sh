@@ -384,7 +384,7 @@ SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$dir/data4" XDG_CONFIG_
 game_pid=$!
 poll 10000 window_up || fail "two players: no visible window within 10 s"
 eval "$(xdotool getwindowgeometry --shell "$wid")"
-[ "$WIDTH" = 1912 ] && [ "$HEIGHT" = 711 ] || fail "two players: client size is ${WIDTH}x$HEIGHT, not 1912x710 (filled)"
+[ "$WIDTH" = 1912 ] && [ "$HEIGHT" = 710 ] || fail "two players: client size is ${WIDTH}x$HEIGHT, not 1912x710 (filled)"
 xdotool windowfocus --sync "$wid" || fail "cannot focus the two-player window"
 sleep 1
 shot two-before

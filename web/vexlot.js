@@ -16,7 +16,8 @@
 
   // ---- Settings kept between visits ----
   const SETTINGS_KEY = 'vexlot.settings';
-  const settings = Object.assign({ volume: 80, wholeScale: true, stats: false }, readSettings());
+  const settings = Object.assign({ volume: 80, wholeScale: true, stats: false, classic: false, marks: true,
+                                   hazardPattern: false }, readSettings());
   function readSettings() {
     try { return JSON.parse(localStorage.getItem(SETTINGS_KEY)) || {}; } catch (e) { return {}; }
   }
@@ -207,7 +208,8 @@
     if (e.key === 'F1' || e.key === '?' || (e.key === 'Escape' && !$('help').hidden)) { mine(); toggleHelp(); return; }
     if (!$('help').hidden) { mine(); return; }  // the help is up: the game waits
     const s = api.status();
-    if (e.key === 'Enter' && (s & (STATUS.dead | STATUS.ended)) && !(s & STATUS.replay)) { mine(); newGame(); return; }
+    const restart = e.key === 'Enter' || e.key === 'r' || e.key === 'R';
+    if (restart && (s & (STATUS.dead | STATUS.ended)) && !(s & STATUS.replay)) { mine(); newGame(); return; }
     if (e.repeat) return;
     switch (e.key) {
       case 'p': case 'P': case 'Pause': mine(); togglePause(); break;
@@ -215,11 +217,43 @@
       case '+': case '=': mine(); changeVolume(10); break;
       case 'F3': mine(); settings.stats = !settings.stats; saveSettings(); break;
       case 'F11': mine(); toggleFullscreen(); break;
+      case 'F7': mine(); settings.classic = !settings.classic; saveSettings(); applyLook();
+        say(settings.classic ? 'Look: classic (F7: sky and earth)' : 'Look: sky and earth (F7: classic)'); break;
+      case 'F9': mine(); settings.marks = !settings.marks; saveSettings(); applyLook();
+        say(settings.marks ? 'Markers on (F9: off)' : 'Markers off (F9: on)'); break;
       default: break;
     }
   });
   window.addEventListener('keyup', (e) => { if (!started || !$('help').hidden) e.stopImmediatePropagation(); });
   window.addEventListener('blur', () => { if (api && started) api.releaseKeys(); });
+
+  function applyLook() {
+    if (api) api.setLook(settings.classic ? 1 : 0, settings.marks ? 1 : 0, settings.hazardPattern ? 1 : 0);
+  }
+
+  // Touch screens (or ?touch=1): on-screen buttons hold game keys while a finger is on them.
+  const touchWanted = new URLSearchParams(location.search).get('touch') === '1' ||
+    (window.matchMedia && matchMedia('(pointer: coarse)').matches) || navigator.maxTouchPoints > 0;
+  $('touch').hidden = !touchWanted;
+  for (const b of document.querySelectorAll('#touch button')) {
+    const code = Number(b.dataset.key);
+    const down = (e) => {
+      e.preventDefault();
+      if (!api) return;
+      if (!started) start();
+      b.classList.add('held');
+      api.touchKey(code, 1);
+    };
+    const up = (e) => {
+      e.preventDefault();
+      if (!b.classList.contains('held')) return;
+      b.classList.remove('held');
+      if (api) api.touchKey(code, 0);
+    };
+    b.addEventListener('touchstart', down, { passive: false });
+    b.addEventListener('touchend', up, { passive: false });
+    b.addEventListener('touchcancel', up, { passive: false });
+  }
 
   canvas.addEventListener('mousedown', (e) => {
     if (!api || !started) return;
@@ -285,7 +319,10 @@
       checksPassed: c('vx_checks_passed', 'number', []),
       cost: c('vx_cost', 'string', []),
       dump: c('vx_dump', 'string', []),
+      setLook: c('vx_set_look', null, ['number', 'number', 'number']),
+      touchKey: c('vx_touch_key', null, ['number', 'number']),
     };
+    applyLook();
     $('start-text').textContent = 'Click to play';
   }).catch((e) => {
     $('start-text').textContent = 'The game could not start: ' + e;
@@ -305,5 +342,6 @@
     seed: () => String(seed),
     newGame: (chosen) => newGame(BigInt(chosen)),
     dump: () => (api ? api.dump() : '{}'),
+    touchShown: () => !$('touch').hidden,
   };
 })();

@@ -508,17 +508,8 @@ void Window::keepBests() {
 
 void Window::describeGoals(WindowOverlay& o) const {
     if (players_ != 1 || replaying()) return;
-    const Goals& g = watch_.goals();
-    const Bests& b = bestsBefore_;
-    o.goals = "Downed " + std::to_string(g.downed) + "   Events " + std::to_string(g.events) + "/6   " +
-              timeText(g.frames) + "     best " + std::to_string(std::max(b.downed, g.downed)) + "  " +
-              std::to_string(std::max(b.events, g.events)) + "/6  " + timeText(std::max(b.frames, g.frames));
-    auto part = [](const std::string& what, int now, int best, const std::string& shown, const std::string& bestShown) {
-        return what + " " + shown + (now > best ? " (new best)" : " (best " + bestShown + ")");
-    };
-    o.deathGoals = part("Downed", g.downed, b.downed, std::to_string(g.downed), std::to_string(b.downed)) + "   " +
-                   part("Events", g.events, b.events, std::to_string(g.events) + "/6", std::to_string(b.events) + "/6") +
-                   "   " + part("Time", g.frames, b.frames, timeText(g.frames), timeText(b.frames));
+    const Goals best{bestsBefore_.downed, bestsBefore_.events, bestsBefore_.frames};
+    vexlot::describeGoals(watch_.goals(), &best, o);
 }
 
 void Window::present(const FrameBuffer& picture) {

@@ -24,6 +24,11 @@ constexpr int kFrameMs = 16;  // the window's frame period
 // "1:23" for a number of frames.
 std::string timeText(int frames);
 
+struct WindowOverlay;
+// The goals as the HUD line and the death panel's line say them, beside the best before this game
+// (the window's from the data folder; none in the page).
+void describeGoals(const Goals& now, const Goals* best, WindowOverlay& o);
+
 class PlayWatch {
 public:
     // A new game: nothing counted yet.

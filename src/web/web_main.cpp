@@ -24,6 +24,8 @@
 #include "session/match.h"
 #include "session/session.h"
 #include "view/compose.h"
+#include "view/overlay.h"
+#include "view/watch.h"
 
 namespace vexlot {
 namespace {
@@ -154,6 +156,9 @@ struct WebGame {
     double clock = 0, backlog = 0;
     FrameCost cost;
     std::string error;
+    PlayWatch watch;
+    Backdrop backdrop;
+    bool classic = false, marks = true, hazardPattern = false;  // the page's look settings
 };
 WebGame web;
 
@@ -182,13 +187,40 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     return EM_TRUE;  // the game's keys do not scroll the page or open the browser's menu (Alt)
 }
 
-// A press on the canvas, in game pixels (the page passes them already scaled).
+// A press on the canvas, in game pixels (the page passes them already scaled). It moves the guy
+// only while the Debug and Guy panels are shown (as a tool of theirs), never by a stray click.
 void press(float gx, float gy) {
     if (!gameKeysLive()) return;
+    const Game& g = web.session->game();
+    if (!g.Frame1Visible && !g.Frame2Visible) return;
     InputEvent e = key(T::WindowPress, 0);
     e.x = gx;
     e.y = gy;
     web.pending.push_back(e);
+}
+
+// The picture as the desktop window composes it: the look, the gauges' labels and weapon strip,
+// the markers, the goals and the death panel (src/view, one code for both).
+void composePage() {
+    const Game& g = web.session->game();
+    ComposeOptions look;
+    look.backdrop = web.classic ? nullptr : &web.backdrop;
+    look.labels = true;
+    look.marks = web.marks;
+    look.hazardPattern = web.hazardPattern;
+    look.secondViewLeft = web.session->secondViewLeft();
+    composeWindow(g, web.fb, look);
+    WindowOverlay o;
+    if (!web.replaying) {
+        describeGoals(web.watch.goals(), nullptr, o);
+        if (guyDown(g, 0) && !g.ended) {
+            o.deathTitle = "You died";
+            o.deathKeys = "R: new game";
+            o.deathNote = "(Download replay keeps this game)";
+            o.deathCause = web.watch.deathLine(0);
+        }
+    }
+    composeOverlay(web.fb, o);
 }
 
 void present() {
@@ -231,6 +263,7 @@ void loop() {
         const bool going = web.session->step(web.pending);
         web.pending.clear();
         if (!going) break;
+        web.watch.afterFrame(web.session->game());
         if (web.replaying && web.session->scriptDone()) {
             web.replayDone = true;
             break;
@@ -239,7 +272,7 @@ void loop() {
     if (web.backlog >= kStepMs) web.backlog = 0;  // too far behind: drop the backlog, never hurry
     if (steps == 0) return;
     const double t1 = emscripten_get_now();
-    composeWindow(web.session->game(), web.fb);
+    composePage();
     const double t2 = emscripten_get_now();
     web.cost.simMs += t1 - t0;
     web.cost.steps += steps;
@@ -276,7 +309,9 @@ bool begin(uint64_t seed, Script replay) {
     if (!replaying) web.session->record(web.recording);
     web.clock = emscripten_get_now();
     web.backlog = 0;
-    composeWindow(web.session->game(), web.fb);
+    web.watch.start(web.session->game());
+    web.backdrop = backdropFor(web.session->game().picback);
+    composePage();
     present();
     return true;
 }
@@ -337,6 +372,23 @@ EMSCRIPTEN_KEEPALIVE const char* vx_replay_text() {
 }
 
 EMSCRIPTEN_KEEPALIVE void vx_press(float x, float y) { press(x, y); }
+// The page's look: the classic black (else the sky and earth backdrop), the players' markers, the
+// hazard patterns.
+EMSCRIPTEN_KEEPALIVE void vx_set_look(int classic, int marks, int hazardPattern) {
+    web.classic = classic != 0;
+    web.marks = marks != 0;
+    web.hazardPattern = hazardPattern != 0;
+}
+// A game key from the page's touch controls: pressed (1) or let go (0); a weapon key or Escape as
+// its character.
+EMSCRIPTEN_KEEPALIVE void vx_touch_key(int code, int down) {
+    if (!gameKeysLive()) return;
+    if (code == 0) {  // the next weapon
+        if (down) web.pending.push_back(key(T::Char, CharCode::Digit0 + web.session->game().guyTable[0].weapon % 10 + 1));
+        return;
+    }
+    web.pending.push_back(key(down ? T::KeyDown : T::KeyUp, code));
+}
 EMSCRIPTEN_KEEPALIVE void vx_set_paused(int paused) {
     if (web.session) web.paused = paused != 0;
 }

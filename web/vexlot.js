@@ -4,11 +4,11 @@
 // overlays, the buttons (replays and level pictures in and out), drag and drop, and the settings.
 'use strict';
 (() => {
-  const W = 796, H = 592;  // the game's window in pixels
+  const W = 796, H = 592;  // one view of the game in pixels (a game of two shows two side by side)
   const $ = (id) => document.getElementById(id);
   const canvas = $('screen');
   const ctx = canvas.getContext('2d', { alpha: false });
-  const image = ctx.createImageData(W, H);
+  let image = ctx.createImageData(W, H);
   let api = null;          // the module's C functions, once it has loaded
   let started = false;     // past the click-to-start screen
   let framesShown = 0;
@@ -17,7 +17,7 @@
   // ---- Settings kept between visits ----
   const SETTINGS_KEY = 'vexlot.settings';
   const settings = Object.assign({ volume: 80, wholeScale: true, stats: false, classic: false, marks: true,
-                                   hazardPattern: false }, readSettings());
+                                   hazardPattern: false, players: 1 }, readSettings());
   function readSettings() {
     try { return JSON.parse(localStorage.getItem(SETTINGS_KEY)) || {}; } catch (e) { return {}; }
   }
@@ -75,7 +75,12 @@
 
   // ---- The picture: the module's frame into the canvas, scaled sharply to fit ----
   function present(pixels, width, height) {
-    if (width !== W || height !== H) return;
+    if ((width !== W && width !== 2 * W) || height !== H) return;
+    if (canvas.width !== width) {
+      canvas.width = width;
+      image = ctx.createImageData(width, H);
+      fit();
+    }
     image.data.set(pixels);
     ctx.putImageData(image, 0, 0);
     framesShown++;
@@ -83,10 +88,11 @@
   function fit() {
     const stage = $('stage');
     const ratio = window.devicePixelRatio || 1;
-    let scale = Math.min(stage.clientWidth / W, stage.clientHeight / H);
+    const w = canvas.width;
+    let scale = Math.min(stage.clientWidth / w, stage.clientHeight / H);
     // Whole pixels: a whole number of device pixels per game pixel, when the tab is big enough.
     if (settings.wholeScale && scale * ratio >= 1) scale = Math.floor(scale * ratio) / ratio;
-    canvas.style.width = Math.floor(W * scale) + 'px';
+    canvas.style.width = Math.floor(w * scale) + 'px';
     canvas.style.height = Math.floor(H * scale) + 'px';
   }
 
@@ -139,10 +145,12 @@
     const words = crypto.getRandomValues(new Uint32Array(2));
     return (BigInt(words[1] & 0xFFFF) << 32n) | BigInt(words[0]);  // 48 bits, like the desktop's clock seed
   }
-  function newGame(chosen) {
+  function newGame(chosen, nextRound = false) {
     seed = chosen !== undefined ? chosen : randomSeed();
-    api.newGame(Number(seed & 0xFFFFFFFFn), Number(seed >> 32n));
-    say('A new game, seed ' + seed);
+    api.setPlayers(settings.players);
+    api.newGame(Number(seed & 0xFFFFFFFFn), Number(seed >> 32n), nextRound ? 1 : 0);
+    say(settings.players === 2 ? (nextRound ? 'The next round' : 'A game of two: player 2 plays W A S D, Space, Q E, Tab')
+      : 'A new game, seed ' + seed);
   }
   function seedFromAddress() {
     const text = new URLSearchParams(location.search).get('seed');
@@ -209,7 +217,11 @@
     if (!$('help').hidden) { mine(); return; }  // the help is up: the game waits
     const s = api.status();
     const restart = e.key === 'Enter' || e.key === 'r' || e.key === 'R';
-    if (restart && (s & (STATUS.dead | STATUS.ended)) && !(s & STATUS.replay)) { mine(); newGame(); return; }
+    if (restart && (s & (STATUS.dead | STATUS.ended)) && !(s & STATUS.replay)) {
+      mine();
+      newGame(undefined, (s & STATUS.dead) !== 0 && !(s & STATUS.ended));
+      return;
+    }
     if (e.repeat) return;
     switch (e.key) {
       case 'p': case 'P': case 'Pause': mine(); togglePause(); break;
@@ -258,7 +270,7 @@
   canvas.addEventListener('mousedown', (e) => {
     if (!api || !started) return;
     const r = canvas.getBoundingClientRect();
-    api.press(Math.floor((e.clientX - r.left) * W / r.width), Math.floor((e.clientY - r.top) * H / r.height));
+    api.press(Math.floor((e.clientX - r.left) * canvas.width / r.width), Math.floor((e.clientY - r.top) * H / r.height));
     e.preventDefault();
   });
   $('start').addEventListener('click', start);
@@ -277,6 +289,13 @@
     $(id).addEventListener('change', (e) => { openFile(e.target.files[0]); e.target.value = ''; });
   }
   $('volume').addEventListener('input', (e) => { settings.volume = Number(e.target.value); applyVolume(); saveSettings(); });
+  $('players').value = String(settings.players);
+  $('players').addEventListener('change', (e) => {
+    settings.players = Number(e.target.value) === 2 ? 2 : 1;
+    saveSettings();
+    e.target.blur();
+    if (api && started) newGame();
+  });
   $('whole-scale').checked = settings.wholeScale;
   $('whole-scale').addEventListener('change', (e) => { settings.wholeScale = e.target.checked; saveSettings(); fit(); e.target.blur(); });
 
@@ -306,7 +325,8 @@
     const c = (name, ret, args) => mod.cwrap(name, ret, args);
     api = {
       mod,
-      newGame: c('vx_new_game', 'number', ['number', 'number']),
+      newGame: c('vx_new_game', 'number', ['number', 'number', 'number']),
+      setPlayers: c('vx_set_players', null, ['number']),
       playReplay: c('vx_play_replay', 'number', ['string']),
       chooseLevel: c('vx_choose_level', 'number', ['string']),
       error: c('vx_error', 'string', []),
@@ -343,5 +363,6 @@
     newGame: (chosen) => newGame(BigInt(chosen)),
     dump: () => (api ? api.dump() : '{}'),
     touchShown: () => !$('touch').hidden,
+    canvasWidth: () => canvas.width,
   };
 })();

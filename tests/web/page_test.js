@@ -250,6 +250,31 @@ async function main() {
     await page.keyboard.press('Escape');
     check('Esc ends the game', await until(() => page.$eval('#ended', (e) => !e.hidden), 2000));
 
+    // Two players at one keyboard: a picture of two views; the arrows walk player 1's guy and D
+    // player 2's (guy 1) at the same time.
+    await page.select('#players', '2');
+    check('two players: a picture of two views', await until(() => page.evaluate(() =>
+      vexlot.canvasWidth() === 1592 && vexlot.frame() > 30 && (vexlot.status() & 4) === 0), 5000),
+          `canvas ${await page.evaluate(() => vexlot.canvasWidth())}`);
+    let twoWalks = '';
+    let bothWalked = false;
+    for (let attempt = 0; attempt < 3 && !bothWalked; attempt++) {
+      await sleep(1500);
+      const a = (await state()).guys;
+      await page.keyboard.down('ArrowRight');
+      await page.keyboard.down('d');
+      await sleep(600);
+      await page.keyboard.up('d');
+      await page.keyboard.up('ArrowRight');
+      await sleep(300);
+      const b = (await state()).guys;
+      twoWalks += `${twoWalks ? '; ' : ''}p1 ${a[0].x} -> ${b[0].x}, p2 ${a[1].x} -> ${b[1].x}`;
+      bothWalked = b[0].x > a[0].x + 150 && b[1].x > a[1].x + 150;
+    }
+    check('two players: each walks on his own keys', bothWalked, twoWalks);
+    if (process.env.VEXLOT_PAGE_SHOTS) await page.screenshot({ path: path.join(process.env.VEXLOT_PAGE_SHOTS, 'page-two.png') });
+    await page.select('#players', '1');
+
     // A fast screen: an animation frame every 7 ms or so; the game must still step 60 times a second.
     const fast = await browser.newPage();
     fast.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });

@@ -296,6 +296,13 @@
     e.target.blur();
     if (api && started) newGame();
   });
+  $('hazard-pattern').checked = settings.hazardPattern;
+  $('hazard-pattern').addEventListener('change', (e) => {
+    settings.hazardPattern = e.target.checked;
+    saveSettings();
+    applyLook();
+    e.target.blur();
+  });
   $('whole-scale').checked = settings.wholeScale;
   $('whole-scale').addEventListener('change', (e) => { settings.wholeScale = e.target.checked; saveSettings(); fit(); e.target.blur(); });
 

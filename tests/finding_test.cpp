@@ -254,6 +254,7 @@ TEST(Watch, GoalsCountDownedGuysEventsAndTimeOnce) {
     EXPECT_EQ(watch.goals(), (Goals{3, 3, 10}));
     EXPECT_EQ(timeText(62 * 60 + 63), "1:00");
     EXPECT_EQ(timeText(4063), "1:05");
+    EXPECT_EQ(timeText(3600, 1000.0 / 60), "1:00") << "the page's 60 frames a second";
 }
 
 TEST(BestGoals, WrittenInOneStepAndDamageIsNamed) {

@@ -9,27 +9,27 @@
 
 namespace vexlot {
 
-std::string timeText(int frames) {
-    const int seconds = static_cast<int>(static_cast<long long>(frames) * kFrameMs / 1000);
+std::string timeText(int frames, double frameMs) {
+    const int seconds = static_cast<int>(frames * frameMs / 1000 + 1e-6);  // 3600 frames of 1000 / 60 ms are 60 s
     const int s = seconds % 60;
     return std::to_string(seconds / 60) + (s < 10 ? ":0" : ":") + std::to_string(s);
 }
 
-void describeGoals(const Goals& g, const Goals* best, WindowOverlay& o) {
+void describeGoals(const Goals& g, const Goals* best, WindowOverlay& o, double frameMs) {
     const std::string downed = std::to_string(g.downed), events = std::to_string(g.events) + "/6",
-                      time = timeText(g.frames);
+                      time = timeText(g.frames, frameMs);
     o.goals = "Downed " + downed + "   Events " + events + "   " + time;
     o.deathGoals = "Downed " + downed + "   Events " + events + "   Time " + time;
     if (!best) return;
     const Goals& b = *best;
     o.goals += "     best " + std::to_string(std::max(b.downed, g.downed)) + "  " +
-               std::to_string(std::max(b.events, g.events)) + "/6  " + timeText(std::max(b.frames, g.frames));
+               std::to_string(std::max(b.events, g.events)) + "/6  " + timeText(std::max(b.frames, g.frames), frameMs);
     auto part = [](const std::string& what, int now, int before, const std::string& shown, const std::string& bestShown) {
         return what + " " + shown + (now > before ? " (new best)" : " (best " + bestShown + ")");
     };
     o.deathGoals = part("Downed", g.downed, b.downed, downed, std::to_string(b.downed)) + "   " +
                    part("Events", g.events, b.events, events, std::to_string(b.events) + "/6") + "   " +
-                   part("Time", g.frames, b.frames, time, timeText(b.frames));
+                   part("Time", g.frames, b.frames, time, timeText(b.frames, frameMs));
 }
 
 bool PlayWatch::down(const Game& game, int guy) { return fallen(game, guy); }

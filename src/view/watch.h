@@ -19,15 +19,15 @@ struct Goals {
     bool operator==(const Goals&) const = default;
 };
 constexpr int kLevelEvents = 6;
-constexpr int kFrameMs = 16;  // the window's frame period
+constexpr double kFrameMs = 16;  // the window's frame period (the page's: 1000 / 60)
 
-// "1:23" for a number of frames.
-std::string timeText(int frames);
+// "1:23" for a number of frames of `frameMs` each.
+std::string timeText(int frames, double frameMs = kFrameMs);
 
 struct WindowOverlay;
 // The goals as the HUD line and the death panel's line say them, beside the best before this game
 // (the window's from the data folder; none in the page).
-void describeGoals(const Goals& now, const Goals* best, WindowOverlay& o);
+void describeGoals(const Goals& now, const Goals* best, WindowOverlay& o, double frameMs = kFrameMs);
 
 class PlayWatch {
 public:

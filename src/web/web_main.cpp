@@ -251,7 +251,7 @@ void composePage() {
         o.score = "Round " + std::to_string(web.match.round) + "   Player 1  " + std::to_string(web.match.kills[0]) +
                   " : " + std::to_string(web.match.kills[1]) + "  Player 2";
     } else if (!web.replaying) {
-        describeGoals(web.watch.goals(), nullptr, o);
+        describeGoals(web.watch.goals(), nullptr, o, kStepMs);
         if (guyDown(g, 0) && !g.ended) {
             o.deathTitle = "You died";
             o.deathKeys = "R: new game";

@@ -319,7 +319,7 @@ TEST(Finding, ReplayScenesAreUnchangedWithMarkersPatternsAndGoals) {
     for (const char* name : {"rocket", "weapons", "firepit", "walk", "duel"}) {
         for (bool on : {false, true}) {
             const Script replay = parseScript(test::slurp((dir / (std::string(name) + ".replay")).string()));
-            Session session(replay.seed, builtinLevel(), nullptr, replay.players);
+            Session session(replay.seed, builtinLevel(), nullptr, replay.players, replay.rules);
             session.play(replay);
             PlayWatch watch;
             watch.start(session.game());

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 #include <stdexcept>
@@ -35,15 +36,15 @@ struct PngLayout {
     uint32_t width = 0, height = 0;
     int bitDepth = 0, colourType = 0, interlace = 0;
     std::vector<unsigned char> data;     // the zlib stream of the image
-    std::vector<unsigned char> cleaned;  // the picture for the decoder
+    std::vector<unsigned char> head;     // the signature and every chunk before the image data
 };
 
 PngLayout readLayout(const unsigned char* bytes, std::size_t size) {
     static constexpr unsigned char kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
     if (size < 8 || !std::equal(bytes, bytes + 8, kSignature)) throw std::runtime_error("not a PNG picture");
     PngLayout png;
-    png.cleaned.assign(bytes, bytes + 8);
-    bool header = false;
+    png.head.assign(bytes, bytes + 8);
+    bool header = false, sawData = false;
     for (std::size_t at = 8;;) {
         if (size - at < 12) throw std::runtime_error("corrupt PNG (it ends inside a chunk)");
         const uint32_t length = bigEndian(bytes + at);
@@ -57,11 +58,11 @@ PngLayout readLayout(const unsigned char* bytes, std::size_t size) {
             png.colourType = body[9];
             png.interlace = body[12];
             header = true;
-        } else if (std::equal(type, type + 4, "IDAT")) {
-            png.data.insert(png.data.end(), body, body + length);
         }
-        const bool emptyData = length == 0 && std::equal(type, type + 4, "IDAT");
-        if (!emptyData) png.cleaned.insert(png.cleaned.end(), bytes + at, body + length + 4);
+        const bool data = std::equal(type, type + 4, "IDAT");
+        if (data) png.data.insert(png.data.end(), body, body + length);
+        sawData = sawData || data;
+        if (!sawData) png.head.insert(png.head.end(), bytes + at, body + length + 4);
         if (std::equal(type, type + 4, "IEND")) break;
         at += 12 + std::size_t{length};
     }
@@ -87,6 +88,37 @@ uint64_t inflatedSize(const PngLayout& png) {
         total += bytes(w, h);
     }
     return total;
+}
+
+// The picture for the decoder: its chunks before the image data, then the data already inflated,
+// wrapped as one stored (uncompressed) zlib stream, so the decoder only copies it instead of
+// inflating it a second time. The decoder checks neither the chunks' CRCs nor the stream's Adler-32,
+// which are left 0.
+std::vector<unsigned char> withStoredData(const PngLayout& png, const std::vector<char>& inflated) {
+    std::vector<unsigned char> out;
+    out.reserve(png.head.size() + inflated.size() + inflated.size() / 65535 * 5 + 64);
+    out = png.head;
+    auto put32 = [&](uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<unsigned char>(v >> s));
+    };
+    const size_t blocks = std::max<size_t>(1, (inflated.size() + 65534) / 65535);
+    put32(static_cast<uint32_t>(2 + inflated.size() + 5 * blocks + 4));
+    out.insert(out.end(), {'I', 'D', 'A', 'T', 0x78, 0x01});
+    for (size_t b = 0, at = 0; b < blocks; ++b) {
+        const size_t n = std::min<size_t>(65535, inflated.size() - at);
+        out.push_back(b + 1 == blocks ? 1 : 0);  // the last block, stored
+        out.insert(out.end(), {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
+                               static_cast<unsigned char>(~n), static_cast<unsigned char>(~n >> 8)});
+        const size_t end = out.size();
+        out.resize(end + n);
+        std::memcpy(out.data() + end, inflated.data() + at, n);
+        at += n;
+    }
+    put32(0);  // the stream's Adler-32
+    put32(0);  // the chunk's CRC
+    put32(0);
+    out.insert(out.end(), {'I', 'E', 'N', 'D', 0, 0, 0, 0});
+    return out;
 }
 
 }  // namespace
@@ -115,9 +147,10 @@ Picture decodePng(const unsigned char* bytes, std::size_t size, int width, int h
         throw std::runtime_error(tooMuch ? "corrupt PNG (its image data inflates to more than its size needs)"
                                          : "corrupt PNG (its image data cannot be inflated)");
     }
+    if (static_cast<uint64_t>(made) != needed) throw std::runtime_error("corrupt PNG (its image data inflates to less than its size needs)");
+    const std::vector<unsigned char> stored = withStoredData(png, inflated);
     int w = 0, h = 0, channels = 0;
-    unsigned char* rgb =
-        stbi_load_from_memory(png.cleaned.data(), static_cast<int>(png.cleaned.size()), &w, &h, &channels, 3);
+    unsigned char* rgb = stbi_load_from_memory(stored.data(), static_cast<int>(stored.size()), &w, &h, &channels, 3);
     if (!rgb) {
         std::string why = stbi__g_failure_reason ? stbi__g_failure_reason : "corrupt PNG";
         for (char& c : why)

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vexlot {
 
@@ -33,10 +34,12 @@ struct Settings {
     bool fitAuto = true;   // no choice made yet: fill when whole steps leave over a quarter of the screen
     bool fullscreen = false;
     bool backdrop = true;  // sky and earth behind the world, or the classic black
+    bool duel = false;     // games of two without computer guys
     bool marks = true;     // a marker over each player's guy, an arrow to him when out of view
     bool hazardPattern = false;  // deadly yellow and fire outlined with a pattern, not told by colour alone
     bool softFlash = false;      // a gentler red flash when hit
     std::array<std::string, kKeyActions> keys;  // key names, one per entry of keyActions()
+    std::string relay;     // ws://HOST:PORT of the relay for network games by room code; empty: none
 
     Settings();
     bool operator==(const Settings&) const = default;
@@ -50,8 +53,10 @@ std::string canonicalKeyName(const std::string& name);
 std::string formatSettings(const Settings& s);
 // Settings from the file's text; a line that cannot be understood throws std::runtime_error
 // naming its line number and what is wrong with it, as does one key given to two actions.
-// Missing lines keep their defaults.
-Settings parseSettings(const std::string& text);
+// Missing lines keep their defaults. With `problems`, nothing is thrown: each bad line is listed
+// there and keeps its default, the good lines are used; of two actions on one key the later gets
+// its own default back.
+Settings parseSettings(const std::string& text, std::vector<std::string>* problems = nullptr);
 
 // The settings file: $XDG_CONFIG_HOME/vexlot/settings, else $HOME/.config/vexlot/settings;
 // none when neither variable names an absolute folder.
@@ -60,9 +65,10 @@ std::optional<std::filesystem::path> settingsPath();
 struct LoadedSettings {
     Settings settings;
     bool existed = false;  // false on the very first start
-    std::string problem;   // one line for the player when the file was damaged (then replaced)
+    std::string problem;   // one line for the player when the file was damaged
 };
-// Reads the file; a damaged one is reported in `problem` and replaced by the defaults.
+// Reads the file. A damaged one is reported in `problem`, renamed to settings.bad, and written
+// again with its good lines kept and only the bad ones at their defaults.
 LoadedSettings loadSettings(const std::optional<std::filesystem::path>& path);
 // Writes the file (its folder made as needed) in one step: a crash never leaves half of it.
 // False with a reason in `error` if it cannot.

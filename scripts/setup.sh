@@ -4,11 +4,12 @@ set -euo pipefail
 
 packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev libcli11-dev libenet-dev libboost-dev libxxhash-dev
           libgtest-dev libgmock-dev libbenchmark-dev
+          console-setup-linux               # the overlay's bitmap font (Terminus 6 x 12), read while building
           clang libclang-rt-14-dev          # sanitizers and the fuzzers
           xvfb xdotool x11-utils imagemagick openbox)   # the real-window test (openbox: a real window manager)
 # `setup.sh web`: the browser build and its test (scripts/web.sh, tests/web) need only these.
 if [ "${1:-}" = web ]; then
-  packages=(emscripten nodejs binaryen chromium python3)
+  packages=(emscripten nodejs binaryen chromium python3 console-setup-linux)
   command -v npm >/dev/null || packages+=(npm)
 fi
 missing=()

@@ -28,14 +28,24 @@ TEST(Settings, WhatIsWrittenReadsBack) {
     s.volume = 35;
     s.scale = 2;
     s.fill = true;
+    s.fitAuto = false;
     s.fullscreen = true;
     s.backdrop = false;
+    s.marks = false;
+    s.hazardPattern = true;
+    s.softFlash = true;
     s.duel = true;
     keyOf(s, "p1.fire") = "Ctrl";
     keyOf(s, "p1.jump") = "Return";
     keyOf(s, "p2.aimup") = "Page Up";
     EXPECT_EQ(parseSettings(formatSettings(s)), s);
     EXPECT_EQ(parseSettings(formatSettings(Settings{})), Settings{});
+    // Whole steps chosen (F8) stay chosen: the big-screen fill no longer applies.
+    Settings whole;
+    whole.fitAuto = false;
+    EXPECT_EQ(parseSettings(formatSettings(whole)), whole);
+    EXPECT_TRUE(parseSettings("fit = auto\n").fitAuto);
+    EXPECT_FALSE(parseSettings("fit = whole\n").fitAuto);
     // Missing lines keep the defaults; names and values are read in any case, with spaces around.
     Settings partial = parseSettings("# mine\n\n  SOUND = On \np1.fire=control\np1.aimdown = full stop\n"
                                      "p2.fire = Left Shift\np1.aimup = Right Alt\n");
@@ -57,8 +67,11 @@ TEST(Settings, DamageIsNamedByLine) {
         {"volume = ten\n", "line 1: volume is 0..100"},
         {"volume =\n", "line 1: volume is 0..100, not ''"},
         {"scale = 0\n", "line 1: scale is auto or 1..16"},
-        {"fit = stretch\n", "line 1: fit is whole or fill"},
+        {"fit = stretch\n", "line 1: fit is auto, whole or fill"},
         {"look = dark\n", "line 1: look is backdrop or classic"},
+        {"markers = maybe\n", "line 1: markers is on or off"},
+        {"hazard-pattern = 1\n", "line 1: hazard-pattern is on or off"},
+        {"hit-flash = bright\n", "line 1: hit-flash is full or soft"},
         {"fullscreen = maybe\n", "line 1: fullscreen is yes or no"},
         {"duel = on\n", "line 1: duel is yes or no, not 'on'"},
         {"\n\np1.fire = Hyper\n", "line 3: 'Hyper' is not a key name"},
@@ -111,6 +124,7 @@ TEST(Settings, ADamagedFileIsKeptAsBadAndOnlyItsBadLinesAreReplaced) {
     Settings expected;
     expected.volume = 20;
     expected.fill = true;
+    expected.fitAuto = false;
     keyOf(expected, "p1.fire") = "Ctrl";  // p2.fire takes its own key back
     EXPECT_EQ(damaged.settings, expected);
     EXPECT_EQ(damaged.problem.find('\n'), std::string::npos);

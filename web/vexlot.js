@@ -4,11 +4,11 @@
 // overlays, the buttons (replays and level pictures in and out), drag and drop, and the settings.
 'use strict';
 (() => {
-  const W = 796, H = 592;  // the game's window in pixels
+  const W = 796, H = 592;  // one view of the game in pixels (a game of two shows two side by side)
   const $ = (id) => document.getElementById(id);
   const canvas = $('screen');
   const ctx = canvas.getContext('2d', { alpha: false });
-  const image = ctx.createImageData(W, H);
+  let image = ctx.createImageData(W, H);
   let api = null;          // the module's C functions, once it has loaded
   let started = false;     // past the click-to-start screen
   let framesShown = 0;
@@ -16,7 +16,8 @@
 
   // ---- Settings kept between visits ----
   const SETTINGS_KEY = 'vexlot.settings';
-  const settings = Object.assign({ volume: 80, wholeScale: true, stats: false }, readSettings());
+  const settings = Object.assign({ volume: 80, wholeScale: true, stats: false, classic: false, marks: true,
+                                   hazardPattern: false, players: 1 }, readSettings());
   function readSettings() {
     try { return JSON.parse(localStorage.getItem(SETTINGS_KEY)) || {}; } catch (e) { return {}; }
   }
@@ -74,7 +75,12 @@
 
   // ---- The picture: the module's frame into the canvas, scaled sharply to fit ----
   function present(pixels, width, height) {
-    if (width !== W || height !== H) return;
+    if ((width !== W && width !== 2 * W) || height !== H) return;
+    if (canvas.width !== width) {
+      canvas.width = width;
+      image = ctx.createImageData(width, H);
+      fit();
+    }
     image.data.set(pixels);
     ctx.putImageData(image, 0, 0);
     framesShown++;
@@ -82,10 +88,11 @@
   function fit() {
     const stage = $('stage');
     const ratio = window.devicePixelRatio || 1;
-    let scale = Math.min(stage.clientWidth / W, stage.clientHeight / H);
+    const w = canvas.width;
+    let scale = Math.min(stage.clientWidth / w, stage.clientHeight / H);
     // Whole pixels: a whole number of device pixels per game pixel, when the tab is big enough.
     if (settings.wholeScale && scale * ratio >= 1) scale = Math.floor(scale * ratio) / ratio;
-    canvas.style.width = Math.floor(W * scale) + 'px';
+    canvas.style.width = Math.floor(w * scale) + 'px';
     canvas.style.height = Math.floor(H * scale) + 'px';
   }
 
@@ -138,10 +145,12 @@
     const words = crypto.getRandomValues(new Uint32Array(2));
     return (BigInt(words[1] & 0xFFFF) << 32n) | BigInt(words[0]);  // 48 bits, like the desktop's clock seed
   }
-  function newGame(chosen) {
+  function newGame(chosen, nextRound = false) {
     seed = chosen !== undefined ? chosen : randomSeed();
-    api.newGame(Number(seed & 0xFFFFFFFFn), Number(seed >> 32n));
-    say('A new game, seed ' + seed);
+    api.setPlayers(settings.players);
+    api.newGame(Number(seed & 0xFFFFFFFFn), Number(seed >> 32n), nextRound ? 1 : 0);
+    say(settings.players === 2 ? (nextRound ? 'The next round' : 'A game of two: player 2 plays W A S D, Space, Q E, Tab')
+      : 'A new game, seed ' + seed);
   }
   function seedFromAddress() {
     const text = new URLSearchParams(location.search).get('seed');
@@ -228,7 +237,12 @@
     if (e.key === 'F1' || e.key === '?' || (e.key === 'Escape' && !$('help').hidden)) { mine(); toggleHelp(); return; }
     if (!$('help').hidden) { mine(); return; }  // the help is up: the game waits
     const s = api.status();
-    if (e.key === 'Enter' && (s & (STATUS.dead | STATUS.ended)) && !(s & STATUS.replay)) { mine(); newGame(); return; }
+    const restart = e.key === 'Enter' || e.key === 'r' || e.key === 'R';
+    if (restart && (s & (STATUS.dead | STATUS.ended)) && !(s & STATUS.replay)) {
+      mine();
+      newGame(undefined, (s & STATUS.dead) !== 0 && !(s & STATUS.ended));
+      return;
+    }
     if (e.repeat) return;
     switch (e.key) {
       case 'p': case 'P': case 'Pause': mine(); togglePause(); break;
@@ -236,16 +250,48 @@
       case '+': case '=': mine(); changeVolume(10); break;
       case 'F3': mine(); settings.stats = !settings.stats; saveSettings(); break;
       case 'F11': mine(); toggleFullscreen(); break;
+      case 'F7': mine(); settings.classic = !settings.classic; saveSettings(); applyLook();
+        say(settings.classic ? 'Look: classic (F7: sky and earth)' : 'Look: sky and earth (F7: classic)'); break;
+      case 'F9': mine(); settings.marks = !settings.marks; saveSettings(); applyLook();
+        say(settings.marks ? 'Markers on (F9: off)' : 'Markers off (F9: on)'); break;
       default: break;
     }
   });
   window.addEventListener('keyup', (e) => { if (!started || !$('help').hidden) e.stopImmediatePropagation(); });
   window.addEventListener('blur', () => { if (api && started) api.releaseKeys(); });
 
+  function applyLook() {
+    if (api) api.setLook(settings.classic ? 1 : 0, settings.marks ? 1 : 0, settings.hazardPattern ? 1 : 0);
+  }
+
+  // Touch screens (or ?touch=1): on-screen buttons hold game keys while a finger is on them.
+  const touchWanted = new URLSearchParams(location.search).get('touch') === '1' ||
+    (window.matchMedia && matchMedia('(pointer: coarse)').matches) || navigator.maxTouchPoints > 0;
+  $('touch').hidden = !touchWanted;
+  for (const b of document.querySelectorAll('#touch button')) {
+    const code = Number(b.dataset.key);
+    const down = (e) => {
+      e.preventDefault();
+      if (!api) return;
+      if (!started) start();
+      b.classList.add('held');
+      api.touchKey(code, 1);
+    };
+    const up = (e) => {
+      e.preventDefault();
+      if (!b.classList.contains('held')) return;
+      b.classList.remove('held');
+      if (api) api.touchKey(code, 0);
+    };
+    b.addEventListener('touchstart', down, { passive: false });
+    b.addEventListener('touchend', up, { passive: false });
+    b.addEventListener('touchcancel', up, { passive: false });
+  }
+
   canvas.addEventListener('mousedown', (e) => {
     if (!api || !started) return;
     const r = canvas.getBoundingClientRect();
-    api.press(Math.floor((e.clientX - r.left) * W / r.width), Math.floor((e.clientY - r.top) * H / r.height));
+    api.press(Math.floor((e.clientX - r.left) * canvas.width / r.width), Math.floor((e.clientY - r.top) * H / r.height));
     e.preventDefault();
   });
   $('start').addEventListener('click', start);
@@ -264,6 +310,20 @@
     $(id).addEventListener('change', (e) => { openFile(e.target.files[0]); e.target.value = ''; });
   }
   $('volume').addEventListener('input', (e) => { settings.volume = Number(e.target.value); applyVolume(); saveSettings(); });
+  $('players').value = String(settings.players);
+  $('players').addEventListener('change', (e) => {
+    settings.players = Number(e.target.value) === 2 ? 2 : 1;
+    saveSettings();
+    e.target.blur();
+    if (api && started) newGame();
+  });
+  $('hazard-pattern').checked = settings.hazardPattern;
+  $('hazard-pattern').addEventListener('change', (e) => {
+    settings.hazardPattern = e.target.checked;
+    saveSettings();
+    applyLook();
+    e.target.blur();
+  });
   $('whole-scale').checked = settings.wholeScale;
   $('whole-scale').addEventListener('change', (e) => { settings.wholeScale = e.target.checked; saveSettings(); fit(); e.target.blur(); });
 
@@ -293,7 +353,8 @@
     const c = (name, ret, args) => mod.cwrap(name, ret, args);
     api = {
       mod,
-      newGame: c('vx_new_game', 'number', ['number', 'number']),
+      newGame: c('vx_new_game', 'number', ['number', 'number', 'number']),
+      setPlayers: c('vx_set_players', null, ['number']),
       playReplay: c('vx_play_replay', 'number', ['string']),
       chooseLevel: c('vx_choose_level', 'number', ['string']),
       error: c('vx_error', 'string', []),
@@ -306,7 +367,10 @@
       checksPassed: c('vx_checks_passed', 'number', []),
       cost: c('vx_cost', 'string', []),
       dump: c('vx_dump', 'string', []),
+      setLook: c('vx_set_look', null, ['number', 'number', 'number']),
+      touchKey: c('vx_touch_key', null, ['number', 'number']),
     };
+    applyLook();
     $('start-text').textContent = 'Click to play';
   }).catch((e) => {
     $('start-text').textContent = 'The game could not start: ' + e;
@@ -326,5 +390,7 @@
     seed: () => String(seed),
     newGame: (chosen) => newGame(BigInt(chosen)),
     dump: () => (api ? api.dump() : '{}'),
+    touchShown: () => !$('touch').hidden,
+    canvasWidth: () => canvas.width,
   };
 })();

@@ -116,12 +116,16 @@ bool Window::open() {
     // picture wider than the screen (two views on a small one) starts shrunk to fit.
     const Viewport filled = fitViewport(usable.w - kFrameW, usable.h - kFrameH, picW, picH, FitMode::Fill);
     const bool tooBig = w > filled.width || h > filled.height;
-    if (tooBig || (settings_.fill && settings_.scale == 0 && filled.width > w)) {
+    bigScreen_ = settings_.scale == 0 && autoFit(usable.w - kFrameW, usable.h - kFrameH, picW, picH) == FitMode::Fill;
+    const bool fillScreen = fitMode() == FitMode::Fill;
+    if (tooBig || (fillScreen && filled.width > w)) {
         w = filled.width;
         h = filled.height;
     }
     // Whole steps that leave the screen mostly unused: the first start's hint says how to fill it.
-    hint_ = !settings_.fill && filled.width * 4 >= w * 5 ? "F1: help   F8: bigger picture" : "F1: help";
+    hint_ = !settings_.fill && filled.width * 4 >= w * 5 ? "F1: help   F8: bigger picture"
+            : fillScreen && !settings_.fill        ? "F1: help   F8: sharp whole steps"
+                                                   : "F1: help";
     int x = 0, y = 0;
     placeWindow(usable.x, usable.y, usable.w, usable.h, w + kFrameW, h + kFrameH, x, y);
     window_ = SDL_CreateWindow("Vexlot", x + kFrameW / 2, y + kFrameH - kFrameW / 2, w, h, SDL_WINDOW_RESIZABLE);
@@ -158,8 +162,7 @@ void Window::keepOnScreen() {
     SDL_GetWindowSize(window_, &w, &h);
     const int roomW = usable.w - left - right, roomH = usable.h - top - bottom;
     if (w > roomW || h > roomH) {
-        const Viewport v = fitViewport(roomW, roomH, pictureWidth(), kClientHeightPx,
-                                       settings_.fill ? FitMode::Fill : FitMode::Whole);
+        const Viewport v = fitViewport(roomW, roomH, pictureWidth(), kClientHeightPx, fitMode());
         w = v.width;
         h = v.height;
         SDL_SetWindowSize(window_, w, h);
@@ -174,7 +177,7 @@ void Window::keepOnScreen() {
 void Window::fitToWindow() {
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer_, &w, &h);
-    viewport_ = fitViewport(w, h, pictureWidth(), kClientHeightPx, settings_.fill ? FitMode::Fill : FitMode::Whole);
+    viewport_ = fitViewport(w, h, pictureWidth(), kClientHeightPx, fitMode());
 }
 
 void Window::toggleFullscreen() {
@@ -187,7 +190,7 @@ void Window::toggleFullscreen() {
     SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &screen);
     const int whole = fitViewport(screen.w, screen.h, pictureWidth(), kClientHeightPx, FitMode::Whole).width;
     const int fill = fitViewport(screen.w, screen.h, pictureWidth(), kClientHeightPx, FitMode::Fill).width;
-    const bool bars = !settings_.fill && fill * 4 >= whole * 5;
+    const bool bars = fitMode() == FitMode::Whole && fill * 4 >= whole * 5;
     say(!settings_.fullscreen ? "Window (F11 for fullscreen)"
         : bars                ? "Fullscreen (F8 fills the screen, F11 for a window)"
                               : "Fullscreen (F11 for a window)");
@@ -294,6 +297,9 @@ bool Window::startGame(uint64_t seed) {
         if (settings_.sound) pending_.push_back(key(T::Char, CharCode::LetterS));
     }
     backdrop_ = backdropFor(game().picback);
+    watch_.start(game());
+    bestsBefore_ = bests_;
+    bestsKept_ = false;
     lastLife_ = {game().life.value, game().guyTable[1].health};
     lastSound_ = settings_.sound && !replaying() && !networked() ? -1 : 0;
     match_.last = RoundResult::Playing;
@@ -314,6 +320,7 @@ void Window::endGame() {
         return;
     }
     if (!session_) return;
+    keepBests();
     session_->finish();
     if (!replaying()) recording_.finish();
 }
@@ -402,6 +409,7 @@ void Window::sayRecordingFailure() {
 // What the player should feel or read after a frame: a hit, the sound switched.
 void Window::watchGame() {
     const Game& g = game();
+    watch_.afterFrame(g);
     // A hit flashes the edges of the player's view; steady bleeding pulses them (a new flash once the
     // last has half faded).
     const uint32_t now = SDL_GetTicks();
@@ -430,6 +438,8 @@ void Window::show() {
     look.secondViewLeft = netplay_ ? netplay_->secondViewLeft() : session_->secondViewLeft();
     look.backdrop = settings_.backdrop ? &backdrop_ : nullptr;
     look.labels = true;
+    look.marks = settings_.marks;
+    look.hazardPattern = settings_.hazardPattern;
     if (networked()) look.onlyView = viewedPlayer();
     composeWindow(game(), fb_, look);
 
@@ -449,6 +459,10 @@ void Window::show() {
                        : match_.last == RoundResult::Draw      ? "Both fall: a draw"
                        : match_.last == RoundResult::FirstWins ? "Player 1 wins the round"
                                                                : "Player 2 wins the round";
+        if (players_ == 1) {
+            keepBests();
+            o.deathCause = watch_.deathLine(0);
+        }
         o.deathKeys = networked() ? "Esc: quit" : twoPlayers() ? "R: next round     Esc: quit" : "R: new game     Esc: quit";
     }
     if (players_ == 2) {
@@ -458,6 +472,8 @@ void Window::show() {
                   (networked() && viewedPlayer() == 0 ? you : "") + "  " + std::to_string(match_.kills[0]) + " : " +
                   std::to_string(match_.kills[1]) + "  Player 2" + (networked() && viewedPlayer() == 1 ? you : "");
     }
+    describeGoals(o);
+    o.softFlash = settings_.softFlash;
     o.help = helpOpen_ ? &help_ : nullptr;
     if (replaying()) o.footer = "Replay: P pause, N step, Up/Down speed, Esc quit";
     if (stats_) {
@@ -472,13 +488,34 @@ void Window::show() {
         o.stats = {line[0], line[1], line[2]};
     }
     const bool plain = o.message.empty() && o.hint.empty() && !o.hitFlash[0] && !o.hitFlash[1] && !o.paused &&
-                       o.deathTitle.empty() && o.score.empty() && !o.help && o.footer.empty() && o.stats.empty();
+                       o.deathTitle.empty() && o.score.empty() && !o.help && o.footer.empty() && o.stats.empty() &&
+                       o.goals.empty();
     if (!plain) {
         shown_ = fb_;
         composeOverlay(shown_, o);
     }
     composeMs_ = 1000.0 * (SDL_GetPerformanceCounter() - t0) / SDL_GetPerformanceFrequency();
     present(plain ? fb_ : shown_);
+}
+
+void Window::keepBests() {
+    if (bestsKept_ || players_ != 1 || replaying() || networked() || !dataFolder_) return;
+    bestsKept_ = true;
+    const Goals& g = watch_.goals();
+    const Bests merged = bests_.merged({g.downed, g.events, g.frames});
+    if (merged == bests_) return;
+    bests_ = merged;
+    std::string why;
+    if (!saveBests(*dataFolder_, bests_, why)) {
+        std::fprintf(stderr, "vexlot: the best goals are not kept: %s\n", why.c_str());
+        say("Best goals not kept: " + why, 4000);
+    }
+}
+
+void Window::describeGoals(WindowOverlay& o) const {
+    if (players_ != 1 || replaying()) return;
+    const Goals best{bestsBefore_.downed, bestsBefore_.events, bestsBefore_.frames};
+    vexlot::describeGoals(watch_.goals(), &best, o);
 }
 
 void Window::present(const FrameBuffer& picture) {
@@ -544,6 +581,11 @@ int Window::run() {
     std::string why;
     dataFolder_ = dataFolder(why);
     if (!dataFolder_) std::fprintf(stderr, "vexlot: screenshots and the data folder's recordings are off: %s\n", why.c_str());
+    if (dataFolder_) {
+        std::string problem;
+        bests_ = loadBests(*dataFolder_, problem);
+        if (!problem.empty()) std::fprintf(stderr, "vexlot: %s\n", problem.c_str());
+    }
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);
     std::signal(SIGHUP, askToStop);

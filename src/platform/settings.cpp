@@ -26,16 +26,16 @@ constexpr std::array<KeyAction, kKeyActions> kKeyActionTable = {{
     {"p1.jump", 0, VirtualKey::Up, "Up", "jump"},
     {"p1.crawl", 0, VirtualKey::Down, "Down", "crawl, hang on ledges"},
     {"p1.fire", 0, VirtualKey::Alt, "Alt", "fire (hold the laser, release to shoot)"},
-    {"p1.aimup", 0, VirtualKey::Comma, "Comma", "aim up (down when facing left)"},
-    {"p1.aimdown", 0, VirtualKey::Period, "Period", "aim down (up when facing left)"},
+    {"p1.aimup", 0, VirtualKey::Comma, "Comma", "raise the aim (lowers it when facing left)"},
+    {"p1.aimdown", 0, VirtualKey::Period, "Period", "lower the aim (raises it when facing left)"},
     {"p1.straight", 0, VirtualKey::Slash, "Slash", "aim straight ahead"},
     {"p2.left", 1, VirtualKey::Left, "A", "player 2: walk left"},
     {"p2.right", 1, VirtualKey::Right, "D", "player 2: walk right"},
     {"p2.jump", 1, VirtualKey::Up, "W", "player 2: jump"},
     {"p2.crawl", 1, VirtualKey::Down, "S", "player 2: crawl"},
     {"p2.fire", 1, VirtualKey::Alt, "Space", "player 2: fire"},
-    {"p2.aimup", 1, VirtualKey::Comma, "Q", "player 2: aim up"},
-    {"p2.aimdown", 1, VirtualKey::Period, "E", "player 2: aim down"},
+    {"p2.aimup", 1, VirtualKey::Comma, "Q", "player 2: raise the aim (lowers it facing left)"},
+    {"p2.aimdown", 1, VirtualKey::Period, "E", "player 2: lower the aim (raises it facing left)"},
     {"p2.straight", 1, VirtualKey::Slash, "F", "player 2: aim straight"},
     {"p2.nextweapon", 1, kNextWeaponKey, "Tab", "player 2: next weapon"},
 }};
@@ -127,9 +127,12 @@ std::string formatSettings(const Settings& s) {
     o << "sound = " << (s.sound ? "on" : "off") << "\n";
     o << "volume = " << s.volume << "\n";
     o << "scale = " << (s.scale > 0 ? std::to_string(s.scale) : "auto") << "\n";
-    o << "fit = " << (s.fill ? "fill" : "whole") << "\n";
+    o << "fit = " << (s.fitAuto ? "auto" : s.fill ? "fill" : "whole") << "\n";
     o << "fullscreen = " << (s.fullscreen ? "yes" : "no") << "\n";
     o << "look = " << (s.backdrop ? "backdrop" : "classic") << "\n";
+    o << "markers = " << (s.marks ? "on" : "off") << "\n";
+    o << "hazard-pattern = " << (s.hazardPattern ? "on" : "off") << "\n";
+    o << "hit-flash = " << (s.softFlash ? "soft" : "full") << "\n";
     o << "duel = " << (s.duel ? "yes" : "no") << "\n";
     for (int i = 0; i < kKeyActions; ++i) o << kKeyActionTable[i].setting << " = " << s.keys[i] << "\n";
     if (!s.relay.empty()) o << "relay = " << s.relay << "\n";
@@ -155,13 +158,21 @@ void parseLine(Settings& s, const std::string& line, const Bad& bad) {
         if (!v) bad("scale is auto or 1..16, not '" + value + "'");
         s.scale = *v;
     } else if (name == "fit") {
-        if (!parseBool(value, "fill", "whole", s.fill)) bad("fit is whole or fill, not '" + value + "'");
+        s.fitAuto = lower(value) == "auto";
+        if (s.fitAuto) s.fill = false;
+        else if (!parseBool(value, "fill", "whole", s.fill)) bad("fit is auto, whole or fill, not '" + value + "'");
     } else if (name == "fullscreen") {
         if (!parseBool(value, "yes", "no", s.fullscreen)) bad("fullscreen is yes or no, not '" + value + "'");
     } else if (name == "duel") {
         if (!parseBool(value, "yes", "no", s.duel)) bad("duel is yes or no, not '" + value + "'");
     } else if (name == "look") {
         if (!parseBool(value, "backdrop", "classic", s.backdrop)) bad("look is backdrop or classic, not '" + value + "'");
+    } else if (name == "markers") {
+        if (!parseBool(value, "on", "off", s.marks)) bad("markers is on or off, not '" + value + "'");
+    } else if (name == "hazard-pattern") {
+        if (!parseBool(value, "on", "off", s.hazardPattern)) bad("hazard-pattern is on or off, not '" + value + "'");
+    } else if (name == "hit-flash") {
+        if (!parseBool(value, "soft", "full", s.softFlash)) bad("hit-flash is full or soft, not '" + value + "'");
     } else if (name == "relay") {
         // The address only; the network layer checks it when it is used.
         const bool web = value.rfind("ws://", 0) == 0 || value.rfind("wss://", 0) == 0;

@@ -31,9 +31,13 @@ struct Settings {
     int volume = 100;      // 0..100
     int scale = 0;         // first window's whole-number scale, 0 = the largest that fits
     bool fill = false;     // fill the window keeping the shape, instead of whole-number steps
+    bool fitAuto = true;   // no choice made yet: fill when whole steps leave over a quarter of the screen
     bool fullscreen = false;
     bool backdrop = true;  // sky and earth behind the world, or the classic black
     bool duel = false;     // games of two without computer guys
+    bool marks = true;     // a marker over each player's guy, an arrow to him when out of view
+    bool hazardPattern = false;  // deadly yellow and fire outlined with a pattern, not told by colour alone
+    bool softFlash = false;      // a gentler red flash when hit
     std::array<std::string, kKeyActions> keys;  // key names, one per entry of keyActions()
     std::string relay;     // ws://HOST:PORT of the relay for network games by room code; empty: none
 

@@ -22,6 +22,7 @@
 #include "platform/pacer.h"
 #include "platform/sdl_frontend.h"
 #include "platform/settings.h"
+#include "session/bests.h"
 #include "session/files.h"
 #include "session/match.h"
 #include "session/session.h"
@@ -29,6 +30,7 @@
 #include "view/overlay.h"
 #include "view/scale.h"
 #include "view/viewport.h"
+#include "view/watch.h"
 
 namespace vexlot::frontend {
 
@@ -107,6 +109,13 @@ private:
     void present(const FrameBuffer& picture);
     // Window, settings and feedback.
     void fitToWindow();
+    // Whole steps or fill: the player's choice, or when none was made, the fill on a screen where
+    // whole steps would leave much of it unused (decided once, from the usable screen).
+    FitMode fitMode() const { return settings_.fill || (settings_.fitAuto && bigScreen_) ? FitMode::Fill : FitMode::Whole; }
+    // A game of one that has ended (the guy down, or the game left): its goals join the best ones.
+    void keepBests();
+    // What the HUD and the death panel say of the goals.
+    void describeGoals(WindowOverlay& o) const;
     void keepOnScreen();
     void toggleFullscreen();
     void openHelp(bool open);
@@ -148,6 +157,7 @@ private:
     SharpScaler sharp_;
     std::vector<uint32_t> enlargedPixels_;
     bool placed_ = false;  // the window manager's frame has been seen and the window kept on the screen
+    bool bigScreen_ = false;  // whole steps would leave over a quarter of the usable screen unused
     Viewport viewport_;
     FrameBuffer fb_, shown_;
     std::array<Gamepad, 2> pads_;
@@ -168,6 +178,9 @@ private:
     Recording recording_;
     Match match_;
     Backdrop backdrop_;
+    PlayWatch watch_;
+    Bests bests_, bestsBefore_;  // the best goals now, and as they were when this game began
+    bool bestsKept_ = false;
     std::vector<InputEvent> pending_;
 
     SdlTicks ticks_;

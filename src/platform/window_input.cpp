@@ -106,10 +106,17 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
         say(settings_.backdrop ? "Look: sky and earth behind the world (F7: classic)" : "Look: classic (F7: sky and earth)");
     } else if (k == SDLK_F8) {
         if (!first) return;
+        // A choice once made is kept: the window no longer picks the fill for a big screen.
         settings_.fill = saved_.fill = !settings_.fill;
+        settings_.fitAuto = saved_.fitAuto = false;
         saveSettings();
         fitToWindow();
         say(settings_.fill ? "Scaling: fill the window (F8: sharp whole steps)" : "Scaling: sharp whole steps (F8: fill)");
+    } else if (k == SDLK_F9) {
+        if (!first) return;
+        settings_.marks = saved_.marks = !settings_.marks;
+        saveSettings();
+        say(settings_.marks ? "Markers over the players' guys (F9: off)" : "No markers (F9: on)");
     } else if (k == SDLK_F11) {
         if (first) toggleFullscreen();
     } else if (k == SDLK_F12) {
@@ -232,6 +239,7 @@ void Window::buildHelp() {
         {"Mouse", twoPlayers() ? "the panels only (no moving guys in a game of two)" : "a press on the world moves your guy there"},
         {"F1 or ?", "this help"},
         {"F7   F8", "look: sky and earth or classic;  scaling: sharp whole steps or fill"},
+        {"F9", "markers over the players' guys on / off"},
         {"F11   F12", "fullscreen;  screenshot"},
         {"F3", "frame times and table counts"},
         {"Esc", "quit (the replay of the game is kept)"},

@@ -237,17 +237,10 @@ std::optional<std::string> dataFolder(std::string& why) {
     return folder;
 }
 
-bool publishLatest(const std::string& folder, const std::string& finished, std::string& why) {
-    std::string bytes;
-    try {
-        bytes = readInputFile(finished, kScriptLimit);
-    } catch (const std::exception& e) {
-        why = e.what();
-        return false;
-    }
+bool replaceFile(const std::string& folder, const std::string& name, const std::string& bytes, std::string& why) {
     NewFile temp;
     try {
-        temp = createUnique(folder, ".latest", "tmp");
+        temp = createUnique(folder, "." + name, "tmp");
     } catch (const std::exception& e) {
         why = e.what();
         return false;
@@ -256,12 +249,23 @@ bool publishLatest(const std::string& folder, const std::string& finished, std::
     const bool written = writeAll(temp.fd, bytes.data(), bytes.size(), done);
     const int e = errno;
     ::close(temp.fd);
-    if (!written || std::rename(temp.path.c_str(), (folder + "/latest.replay").c_str()) != 0) {
-        why = "cannot update " + folder + "/latest.replay: " + reason(written ? errno : e);
+    if (!written || std::rename(temp.path.c_str(), (folder + "/" + name).c_str()) != 0) {
+        why = "cannot update " + folder + "/" + name + ": " + reason(written ? errno : e);
         ::unlink(temp.path.c_str());
         return false;
     }
     return true;
+}
+
+bool publishLatest(const std::string& folder, const std::string& finished, std::string& why) {
+    std::string bytes;
+    try {
+        bytes = readInputFile(finished, kScriptLimit);
+    } catch (const std::exception& e) {
+        why = e.what();
+        return false;
+    }
+    return replaceFile(folder, "latest.replay", bytes, why);
 }
 
 }  // namespace vexlot

@@ -72,6 +72,11 @@ void writeNewFile(NewFile& file, const std::string& bytes);
 // ~/.local/share/vexlot, created (0700) when missing. Without a usable one: nullopt and `why`.
 std::optional<std::string> dataFolder(std::string& why);
 
+// Makes `folder`/`name` hold `bytes`, replacing it in one step: written to a new file of its own
+// (created exclusively), then renamed over the name, so a crash leaves the old file or the new one
+// and a file or symlink planted under that name is replaced, never written through.
+bool replaceFile(const std::string& folder, const std::string& name, const std::string& bytes, std::string& why);
+
 // Makes `folder`/latest.replay a copy of `finished` (a complete recording), replacing it in one
 // step: a file or symlink planted under that name is replaced, never written through.
 bool publishLatest(const std::string& folder, const std::string& finished, std::string& why);

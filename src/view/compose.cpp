@@ -1,16 +1,20 @@
 #include "view/compose.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cmath>
 #include <string>
 
-#include <stb_easy_font.h>
-
+#include "view/marks.h"
 #include "view/overlay.h"
 #include "view/panels_view.h"
 #include "view/wide_vectors.h"
 #include "weapons/weapons.h"
 #include "core/numeric.h"
+
+extern const unsigned char overlayFontPsf[];
+extern const std::size_t overlayFontPsfSize;
 
 namespace vexlot {
 
@@ -27,14 +31,63 @@ void FrameBuffer::frame(int x, int y, int w, int h, uint32_t colour) {
     fill(x + w - 1, y, 1, h, colour);
 }
 
+namespace {
+
+// The overlay's bitmap font, a PSF2 console font built into the program: glyphs of 6 x 12 pixels,
+// one byte a row, and a table saying which glyph draws each character.
+struct OverlayFont {
+    int width = 0, height = 0;
+    const unsigned char* glyphs = nullptr;
+    std::array<int, 128> glyphOf{};  // -1: none (drawn as '?')
+};
+
+const OverlayFont& overlayFont() {
+    static const OverlayFont font = [] {
+        OverlayFont f;
+        f.glyphOf.fill(-1);
+        auto word = [](size_t at) {
+            return overlayFontPsf[at] | overlayFontPsf[at + 1] << 8 | overlayFontPsf[at + 2] << 16 |
+                   static_cast<uint32_t>(overlayFontPsf[at + 3]) << 24;
+        };
+        const uint32_t header = word(8), flags = word(12), count = word(16), bytes = word(20);
+        f.height = static_cast<int>(word(24));
+        f.width = static_cast<int>(word(28));
+        f.glyphs = overlayFontPsf + header;
+        // The table after the glyphs: for each glyph its characters in UTF-8, 0xFE before sequences,
+        // 0xFF at the end. ASCII is all the overlay needs.
+        size_t at = header + static_cast<size_t>(count) * bytes;
+        for (uint32_t g = 0; (flags & 1) && g < count && at < overlayFontPsfSize; ++g) {
+            bool sequences = false;
+            for (; at < overlayFontPsfSize && overlayFontPsf[at] != 0xFF; ++at) {
+                const unsigned char c = overlayFontPsf[at];
+                sequences = sequences || c == 0xFE;
+                if (!sequences && c < 128 && f.glyphOf[c] < 0) f.glyphOf[c] = static_cast<int>(g);
+            }
+            ++at;
+        }
+        return f;
+    }();
+    return font;
+}
+
+}  // namespace
+
+// A character cell is 6 x 12 with two empty rows above the capitals: (x, y) is where the capitals'
+// top row goes, as the overlay's layouts expect.
 void FrameBuffer::text(int x, int y, std::string_view s, uint32_t colour, int scale) {
-    static char buffer[32 * 1024];
-    std::string str(s);
-    int quads = stb_easy_font_print(0, 0, str.data(), nullptr, buffer, sizeof buffer);
-    for (int q = 0; q < quads; ++q) {
-        const float* v = reinterpret_cast<const float*>(buffer + q * 64);
-        fill(x + scale * static_cast<int>(v[0]), y + scale * static_cast<int>(v[1]),
-             scale * static_cast<int>(v[8] - v[0]), scale * static_cast<int>(v[9] - v[1]), colour);
+    const OverlayFont& f = overlayFont();
+    const int top = y - 2 * scale;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        int g = c < 128 ? f.glyphOf[c] : -1;
+        if (g < 0) g = f.glyphOf['?'];
+        if (g < 0 || c == ' ') continue;
+        const unsigned char* rows = f.glyphs + static_cast<size_t>(g) * f.height * ((f.width + 7) / 8);
+        const int cx = x + static_cast<int>(i) * f.width * scale;
+        for (int r = 0; r < f.height; ++r)
+            for (int b = 0; b < f.width; ++b)
+                if (rows[r * ((f.width + 7) / 8) + b / 8] & (0x80 >> (b % 8)))
+                    fill(cx + b * scale, top + r * scale, scale, scale, colour);
     }
 }
 
@@ -54,10 +107,7 @@ void FrameBuffer::blend(int x, int y, int w, int h, uint32_t colour, int alpha) 
     }
 }
 
-int textWidth(std::string_view s) {
-    std::string str(s);
-    return stb_easy_font_width(str.data());
-}
+int textWidth(std::string_view s) { return static_cast<int>(s.size()) * overlayFont().width; }
 
 Backdrop backdropFor(const Surface& surface) {
     Backdrop b;
@@ -125,12 +175,27 @@ void convertWorldRow(const int32_t* src, uint32_t* dst, int worldRow, int worldC
     convertRowOver(src + earth, dst + earth, n - earth, background, sky);
 }
 
+// Hazards not told by colour alone: dark diagonal stripes over the deadly yellow, and a dark dot
+// every fourth pixel over the fire colours (what the game's probes judge hot), both fixed to the
+// world so they scroll with it.
+void patternHazards(const int32_t* src, uint32_t* dst, int worldRow, int worldColumn, int n) {
+    for (int i = 0; i < n; ++i) {
+        const int32_t c = src[i];
+        const int wx = worldColumn + i;
+        if (c == kYellow) {
+            if ((wx + worldRow) % 8 < 3) dst[i] = 0xFF202020u;
+        } else if (c != 0 && greenOf(c) < 255 && blueOf(c) == 0) {
+            if (wx % 4 == 0 && worldRow % 4 == 0) dst[i] = 0xFF300000u;
+        }
+    }
+}
+
 // A world view `width` pixels wide at column x0 of the picture, scrolled to (left, top) in world units:
 // the surface's pixels under it, black where it lies off the world. Each row is split into its black
 // margins and the stretch over the world, so the inner loop has no bounds tests and becomes vector
 // code (a view is 471,000 pixels a frame).
 void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int x0, int width,
-                  const Backdrop* backdrop) {
+                  const Backdrop* backdrop, bool hazardPattern = false) {
     const int offX = static_cast<int>(std::floor(-left / Surface::kUnitsPerPixel));
     const int offY = static_cast<int>(std::floor(-top / Surface::kUnitsPerPixel));
     // Columns [xs, xe) of the view lie over the world; 64-bit so no offset can overflow.
@@ -148,6 +213,7 @@ void composeWorld(const Surface& s, float left, float top, FrameBuffer& out, int
         if (xe > xs) {
             const int32_t* src = s.pixels() + static_cast<size_t>(wy) * s.widthPx() + (xs + offX);
             convertWorldRow(src, row + xs, static_cast<int>(wy), xs + offX, xe - xs, s.backColor, backdrop);
+            if (hazardPattern) patternHazards(src, row + xs, static_cast<int>(wy), xs + offX, xe - xs);
         }
         std::fill(row + xe, row + width, 0xFF000000u);
     }
@@ -174,10 +240,21 @@ void composeAmmoLabel(const std::string& text, FrameBuffer& out, int x0 = 0) {
     out.text(x0 + twips(4650) + twips(30) + 1, twips(30) + 3, text, toArgb(rgb(0, 255, 0)));
 }
 
+// Each player's marker where his guy is in this view (player `viewer`'s, scrolled to left), and the
+// arrow to the viewer's own guy when he is out of it.
+void composeMarks(const Game& game, FrameBuffer& out, const ComposeOptions& options, int viewer, float left, int x0) {
+    for (int p = 0; p < game.players && p < 2; ++p) {
+        const Mark m = markFor(game, p, left, game.picbackTop, kClientWidthPx, out.height, markLabel(game, options, p));
+        if (m.inView || p == viewer) composeMark(out, m, p, x0, kClientWidthPx);
+    }
+}
+
 // The second player's view: the world where their guy is, with their hit points and rounds shown
 // as the first player's gauges show his.
 void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions& options, int x0) {
-    composeWorld(game.picback, options.secondViewLeft, game.picbackTop, out, x0, kClientWidthPx, options.backdrop);
+    composeWorld(game.picback, options.secondViewLeft, game.picbackTop, out, x0, kClientWidthPx, options.backdrop,
+                 options.hazardPattern);
+    if (options.marks) composeMarks(game, out, options, 1, options.secondViewLeft, x0);
     Gauge life = game.life;
     life.value = game.guyTable[1].health;
     composeGauge(life, out, x0);
@@ -197,6 +274,11 @@ void composeSecondView(const Game& game, FrameBuffer& out, const ComposeOptions&
 
 }  // namespace
 
+std::string markLabel(const Game& game, const ComposeOptions& options, int player) {
+    if (game.players != 2 || options.onlyView == player) return "YOU";
+    return std::to_string(player + 1);
+}
+
 int windowWidthPx(const Game& game) { return game.players == 2 ? 2 * kClientWidthPx : kClientWidthPx; }
 
 void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& options) {
@@ -207,7 +289,9 @@ void composeWindow(const Game& game, FrameBuffer& out, const ComposeOptions& opt
         composeSecondView(game, out, options, 0);
         return;
     }
-    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx, options.backdrop);
+    composeWorld(game.picback, game.picbackLeft, game.picbackTop, out, 0, kClientWidthPx, options.backdrop,
+                 options.hazardPattern);
+    if (options.marks) composeMarks(game, out, options, 0, game.picbackLeft, 0);
     composeGauge(game.life, out);
     for (const Gauge& g : game.ammo) composeGauge(g, out);
     composeAmmoLabel(game.ammolbl, out);

@@ -2,6 +2,7 @@
 // so that the headless runner renders exactly what the player sees.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,7 +51,13 @@ struct ComposeOptions {
     const Backdrop* backdrop = nullptr;  // null: the classic picture, black where the world is empty
     bool labels = false;                 // the window's gauge labels and weapon strip (view/overlay.h)
     int onlyView = -1;  // 0 or 1 in a game of two: that player's view alone, one view wide (network play)
+    bool hazardPattern = false;  // stripes over the deadly yellow and dots over fire, not colour alone
+    bool marks = false;  // a marker over each player's guy, an arrow to him when out of view (view/marks.h)
 };
+
+// What a player's marker says: "YOU" in a game of one and for the player a view shown alone belongs
+// to (network play), else the player's number.
+std::string markLabel(const Game& game, const ComposeOptions& options, int player);
 
 // The window's width: one view of 796 pixels, or two side by side in a two-player game.
 int windowWidthPx(const Game& game);

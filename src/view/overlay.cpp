@@ -49,15 +49,24 @@ void composeHitFlash(FrameBuffer& out, int x0, int width, int strength) {
     }
 }
 
-void composeDeathPanel(FrameBuffer& out, const std::string& title, const std::string& keys, const std::string& note) {
+void composeDeathPanel(FrameBuffer& out, const WindowOverlay& o) {
+    const std::string& title = o.deathTitle;
     const int titleScale = textWidth(title) * 4 <= 360 ? 4 : 2;
-    const int w = std::max({380, titleScale * textWidth(title) + 24, 2 * textWidth(keys) + 24}), h = 112,
-              x = (out.width - w) / 2, y = out.height / 2 - 150;
+    const int extra = (o.deathCause.empty() ? 0 : 14) + (o.deathGoals.empty() ? 0 : 14);
+    const int w = std::max({380, titleScale * textWidth(title) + 24, 2 * textWidth(o.deathKeys) + 24,
+                            textWidth(o.deathGoals) + 24}),
+              h = 112 + extra, x = (out.width - w) / 2, y = out.height / 2 - 150;
     out.blend(x, y, w, h, 0x200000u, 200);
     out.frame(x, y, w, h, kRed);
     centred(out, out.width / 2, y + 14, title, kRed, titleScale);
-    centred(out, out.width / 2, y + 62, keys, kWhite, 2);
-    centred(out, out.width / 2, y + 92, note, kGrey);
+    int line = y + 14 + 9 * titleScale + 4;
+    if (!o.deathCause.empty()) {
+        centred(out, out.width / 2, line, o.deathCause, kLightYellow);
+        line += 14;
+    }
+    if (!o.deathGoals.empty()) centred(out, out.width / 2, line, o.deathGoals, kWhite);
+    centred(out, out.width / 2, y + 62 + extra, o.deathKeys, kWhite, 2);
+    centred(out, out.width / 2, y + 92 + extra, o.deathNote, kGrey);
 }
 
 void composeHelp(FrameBuffer& out, const HelpPanel& help) {
@@ -133,8 +142,14 @@ void composeOverlay(FrameBuffer& out, const WindowOverlay& o) {
     // One view, or two side by side: each flashes for its own player.
     const int views = out.width >= 2 * kClientWidthPx ? 2 : 1, viewWidth = out.width / views;
     for (int v = 0; v < views; ++v)
-        if (o.hitFlash[v] > 0) composeHitFlash(out, v * viewWidth, viewWidth, o.hitFlash[v]);
-    if (!o.deathTitle.empty() && !o.help) composeDeathPanel(out, o.deathTitle, o.deathKeys, o.deathNote);
+        if (o.hitFlash[v] > 0) composeHitFlash(out, v * viewWidth, viewWidth, o.softFlash ? o.hitFlash[v] / 3 : o.hitFlash[v]);
+    if (!o.goals.empty() && o.deathTitle.empty() && o.stats.empty()) {
+        // Small, at the top right under the hint line, clear of the gauges and the weapon strip.
+        const int w = textWidth(o.goals) + 8;
+        backing(out, out.width - w - 4, 20, w, 13);
+        out.text(out.width - w, 23, o.goals, 0xFFD0D0D0u);
+    }
+    if (!o.deathTitle.empty() && !o.help) composeDeathPanel(out, o);
     if (o.paused && !o.help) centred(out, out.width / 2, 90, "Paused", kWhite, 3);
     if (!o.score.empty()) {
         const int w = textWidth(o.score) + 12, x = (out.width - w) / 2;

@@ -44,6 +44,10 @@ struct WindowOverlay {
     std::string deathTitle;       // the player's guy has fallen: the death panel says so ("You died")
     std::string deathKeys;        // and what can be done ("R: new game     Esc: quit")
     std::string deathNote = "(this game's replay is kept in the data folder)";  // small, under the keys
+    std::string deathCause;       // how and where he died, when the game shows it ("Burned by fire, 212 m ...")
+    std::string deathGoals;       // what was done, and the best so far ("Downed 3 (best 5) ...")
+    std::string goals;            // the same, small at the top of the view while playing
+    bool softFlash = false;       // the hit flash a third as strong
     std::string score;            // a game of two: the rounds, along the bottom
     const HelpPanel* help = nullptr;
     std::string footer;           // a line of keys along the bottom (replays)

@@ -55,6 +55,16 @@ inline Viewport fitViewport(int windowWidth, int windowHeight, int pictureWidth,
     return v;
 }
 
+// How a window of this size shows the picture when the player has not chosen: whole steps, unless
+// they leave more than a quarter of the window unused (one step of 796 x 592 on a 1920 x 1080
+// screen), then the sharp fill.
+inline FitMode autoFit(int windowWidth, int windowHeight, int pictureWidth, int pictureHeight) {
+    const Viewport whole = fitViewport(windowWidth, windowHeight, pictureWidth, pictureHeight, FitMode::Whole);
+    const long long used = static_cast<long long>(whole.width) * whole.height;
+    const long long all = static_cast<long long>(windowWidth) * windowHeight;
+    return whole.whole && used * 4 < all * 3 ? FitMode::Fill : FitMode::Whole;
+}
+
 // The first window's whole-number scale: the one asked for if it fits, else the largest that fits the
 // usable screen once the window's frame (frameWidth x frameHeight: borders and title bar) is added.
 inline int initialScale(int asked, int usableWidth, int usableHeight, int pictureWidth, int pictureHeight,

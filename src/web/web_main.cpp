@@ -24,6 +24,8 @@
 #include "session/match.h"
 #include "session/session.h"
 #include "view/compose.h"
+#include "view/overlay.h"
+#include "view/watch.h"
 
 namespace vexlot {
 namespace {
@@ -33,11 +35,29 @@ using T = InputEvent::Type;
 constexpr double kStepMs = 1000.0 / 60.0;
 constexpr int kMaxStepsPerShow = 4;  // after a stall the game does not race to catch up
 
-InputEvent key(T type, int code) {
+InputEvent key(T type, int code, int player = 0) {
     InputEvent e;
     e.type = type;
     e.code = code;
+    e.player = player;
     return e;
+}
+
+// Player 2's keys in a game of two, on the left of the keyboard as on the desktop: W A S D walk,
+// jump and crawl, Space fires, Q and E aim, F aims straight, Tab picks the next weapon (-1).
+int secondPlayerKey(const char* code) {
+    struct Named {
+        const char* code;
+        int vk;
+    };
+    static constexpr Named kNamed[] = {
+        {"KeyA", VirtualKey::Left},  {"KeyD", VirtualKey::Right}, {"KeyW", VirtualKey::Up},    {"KeyS", VirtualKey::Down},
+        {"Space", VirtualKey::Alt},  {"KeyQ", VirtualKey::Comma}, {"KeyE", VirtualKey::Period}, {"KeyF", VirtualKey::Slash},
+        {"Tab", -1},
+    };
+    for (const Named& n : kNamed)
+        if (std::strcmp(code, n.code) == 0) return n.vk;
+    return 0;
 }
 
 // Hands each sound to the page, which plays it with Web Audio (each sound cuts off the one before).
@@ -154,6 +174,11 @@ struct WebGame {
     double clock = 0, backlog = 0;
     FrameCost cost;
     std::string error;
+    PlayWatch watch;
+    Backdrop backdrop;
+    bool classic = false, marks = true, hazardPattern = false;  // the page's look settings
+    int players = 1;  // the next game's: 2 plays guy 1 with player 2's keys
+    Match match;      // a game of two: the rounds and their score
 };
 WebGame web;
 
@@ -173,6 +198,15 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     // While paused (or the help is up) only releases get through, so no key stays held in the game.
     const bool releaseWhilePaused = !down && web.paused && !web.replaying;
     if (!gameKeysLive() && !releaseWhilePaused) return EM_FALSE;
+    if (web.session->players() == 2) {
+        if (const int vk = secondPlayerKey(e->code)) {
+            const Game& g = web.session->game();
+            if (vk > 0) web.pending.push_back(key(down ? T::KeyDown : T::KeyUp, vk, 1));
+            else if (down && !e->repeat)
+                web.pending.push_back(key(T::Char, CharCode::Digit0 + g.guyTable[1].weapon % 10 + 1, 1));
+            return EM_TRUE;
+        }
+    }
     if (const int vk = virtualKey(e->code)) web.pending.push_back(key(down ? T::KeyDown : T::KeyUp, vk));
     if (down) {
         const unsigned char c = static_cast<unsigned char>(e->key[0]);
@@ -182,13 +216,50 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     return EM_TRUE;  // the game's keys do not scroll the page or open the browser's menu (Alt)
 }
 
-// A press on the canvas, in game pixels (the page passes them already scaled).
+// A press on the canvas, in game pixels (the page passes them already scaled). It moves the guy
+// only while the Debug and Guy panels are shown (as a tool of theirs), never by a stray click.
 void press(float gx, float gy) {
     if (!gameKeysLive()) return;
+    const Game& g = web.session->game();
+    if (!g.Frame1Visible && !g.Frame2Visible) return;
     InputEvent e = key(T::WindowPress, 0);
     e.x = gx;
     e.y = gy;
     web.pending.push_back(e);
+}
+
+// The picture as the desktop window composes it: the look, the gauges' labels and weapon strip,
+// the markers, the goals and the death panel (src/view, one code for both).
+void composePage() {
+    const Game& g = web.session->game();
+    ComposeOptions look;
+    look.backdrop = web.classic ? nullptr : &web.backdrop;
+    look.labels = true;
+    look.marks = web.marks;
+    look.hazardPattern = web.hazardPattern;
+    look.secondViewLeft = web.session->secondViewLeft();
+    composeWindow(g, web.fb, look);
+    WindowOverlay o;
+    if (g.players == 2) {
+        const RoundResult r = web.match.last;
+        if (r != RoundResult::Playing && !web.replaying) {
+            o.deathTitle = r == RoundResult::Draw ? "Both fall: a draw" : r == RoundResult::FirstWins ? "Player 1 wins the round"
+                                                                                                      : "Player 2 wins the round";
+            o.deathKeys = "R: next round";
+            o.deathNote = "";
+        }
+        o.score = "Round " + std::to_string(web.match.round) + "   Player 1  " + std::to_string(web.match.kills[0]) +
+                  " : " + std::to_string(web.match.kills[1]) + "  Player 2";
+    } else if (!web.replaying) {
+        describeGoals(web.watch.goals(), nullptr, o, kStepMs);
+        if (guyDown(g, 0) && !g.ended) {
+            o.deathTitle = "You died";
+            o.deathKeys = "R: new game";
+            o.deathNote = "(Download replay keeps this game)";
+            o.deathCause = web.watch.deathLine(0);
+        }
+    }
+    composeOverlay(web.fb, o);
 }
 
 void present() {
@@ -231,6 +302,8 @@ void loop() {
         const bool going = web.session->step(web.pending);
         web.pending.clear();
         if (!going) break;
+        web.watch.afterFrame(web.session->game());
+        if (web.session->players() == 2) web.match.update(web.session->game());
         if (web.replaying && web.session->scriptDone()) {
             web.replayDone = true;
             break;
@@ -239,7 +312,7 @@ void loop() {
     if (web.backlog >= kStepMs) web.backlog = 0;  // too far behind: drop the backlog, never hurry
     if (steps == 0) return;
     const double t1 = emscripten_get_now();
-    composeWindow(web.session->game(), web.fb);
+    composePage();
     const double t2 = emscripten_get_now();
     web.cost.simMs += t1 - t0;
     web.cost.steps += steps;
@@ -256,18 +329,22 @@ std::string readFile(const std::string& path) {
 }
 
 // A new session; for a replay, the replay's own seed and its events instead of live input.
-bool begin(uint64_t seed, Script replay) {
+bool begin(uint64_t seed, Script replay, bool nextRound = false) {
     web.error.clear();
     Level level = chosenLevel ? *chosenLevel : builtinLevel();
     const bool replaying = replay.isReplay;
     if (replaying) seed = replay.seed;
-    auto session = std::make_unique<Session>(seed, std::move(level), &web.sound);
+    const int players = replaying ? replay.players : web.players;
+    auto session = std::make_unique<Session>(seed, std::move(level), &web.sound, players);
     try {
         session->play(std::move(replay));
     } catch (const std::exception& e) {
         web.error = e.what();
         return false;
     }
+    const bool sameMatch = nextRound && web.session && web.session->players() == 2 && players == 2;
+    if (sameMatch) web.match.nextRound();
+    else web.match = Match();
     web.session = std::move(session);
     web.replaying = replaying;
     web.paused = web.replayDone = false;
@@ -276,7 +353,9 @@ bool begin(uint64_t seed, Script replay) {
     if (!replaying) web.session->record(web.recording);
     web.clock = emscripten_get_now();
     web.backlog = 0;
-    composeWindow(web.session->game(), web.fb);
+    web.watch.start(web.session->game());
+    web.backdrop = backdropFor(web.session->game().picback);
+    composePage();
     present();
     return true;
 }
@@ -289,10 +368,12 @@ using namespace vexlot;
 // The C API of the page (web/vexlot.js). Strings returned stay valid until the next call.
 extern "C" {
 
-// A new game: seed from two 32-bit halves.
-EMSCRIPTEN_KEEPALIVE int vx_new_game(uint32_t seedLow, uint32_t seedHigh) {
-    return begin((uint64_t{seedHigh} << 32) | seedLow, Script{}) ? 1 : 0;
+// A new game: seed from two 32-bit halves; in a game of two, nextRound keeps the rounds' score.
+EMSCRIPTEN_KEEPALIVE int vx_new_game(uint32_t seedLow, uint32_t seedHigh, int nextRound) {
+    return begin((uint64_t{seedHigh} << 32) | seedLow, Script{}, nextRound != 0) ? 1 : 0;
 }
+// The number of players of the next game (1 or 2).
+EMSCRIPTEN_KEEPALIVE void vx_set_players(int players) { web.players = players == 2 ? 2 : 1; }
 
 // Plays a replay file (written into the page's memory file system); 0 and vx_error() when refused.
 EMSCRIPTEN_KEEPALIVE int vx_play_replay(const char* path) {
@@ -337,6 +418,23 @@ EMSCRIPTEN_KEEPALIVE const char* vx_replay_text() {
 }
 
 EMSCRIPTEN_KEEPALIVE void vx_press(float x, float y) { press(x, y); }
+// The page's look: the classic black (else the sky and earth backdrop), the players' markers, the
+// hazard patterns.
+EMSCRIPTEN_KEEPALIVE void vx_set_look(int classic, int marks, int hazardPattern) {
+    web.classic = classic != 0;
+    web.marks = marks != 0;
+    web.hazardPattern = hazardPattern != 0;
+}
+// A game key from the page's touch controls: pressed (1) or let go (0); a weapon key or Escape as
+// its character.
+EMSCRIPTEN_KEEPALIVE void vx_touch_key(int code, int down) {
+    if (!gameKeysLive()) return;
+    if (code == 0) {  // the next weapon
+        if (down) web.pending.push_back(key(T::Char, CharCode::Digit0 + web.session->game().guyTable[0].weapon % 10 + 1));
+        return;
+    }
+    web.pending.push_back(key(down ? T::KeyDown : T::KeyUp, code));
+}
 EMSCRIPTEN_KEEPALIVE void vx_set_paused(int paused) {
     if (web.session) web.paused = paused != 0;
 }
@@ -348,12 +446,13 @@ EMSCRIPTEN_KEEPALIVE void vx_release_keys() {
         web.pending.push_back(key(T::KeyUp, vk));
 }
 
-// Bits: 1 playing, 2 the player's guy is dead, 4 the game ended (Esc), 8 a replay, 16 the replay is
+// Bits: 1 playing, 2 the player's guy is dead (a game of two: the round is decided), 4 the game ended (Esc), 8 a replay, 16 the replay is
 // over, 32 paused, 64 a replay differs from its recording. Dead is the window's "down" rule.
 EMSCRIPTEN_KEEPALIVE int vx_status() {
     if (!web.session) return 0;
     const Game& g = web.session->game();
-    return 1 | (guyDown(g, 0) ? 2 : 0) | (g.ended ? 4 : 0) | (web.replaying ? 8 : 0) |
+    const bool down = g.players == 2 ? web.match.last != RoundResult::Playing : guyDown(g, 0);
+    return 1 | (down ? 2 : 0) | (g.ended ? 4 : 0) | (web.replaying ? 8 : 0) |
            (web.replayDone ? 16 : 0) | (web.paused ? 32 : 0) | (web.session->mismatch() ? 64 : 0);
 }
 // The game's state as the headless runner's dump (one JSON line), for the browser test and the curious.

@@ -63,7 +63,8 @@ verifies() { "$bin" --headless --replay "$1" >>"$dir/verify.log" 2>&1; }
 printf '1 down 39\n90 up 39\n100 char 50\n110 down 18\n140 up 18\n' >"$dir/peer.txt"
 
 # --- 1. The window hosts on a free port and says it waits.
-"$bin" --host 0 --seed 7 --record "$dir/host.replay" >"$dir/host.log" 2>&1 &
+# --scale 1: one whole step (on this screen a first start would fill, and one view is 796 wide).
+"$bin" --host 0 --seed 7 --scale 1 --record "$dir/host.replay" >"$dir/host.log" 2>&1 &
 window_pid=$!
 poll 10000 window_up 1 || fail "no window named 'Vexlot: network game, player 1' within 10 s"
 poll 5000 logged host 'hosting on UDP port' || fail "the host did not say its port"
@@ -105,7 +106,7 @@ sed -n 's/^net: /  window: /p' "$dir/host.log"; sed -n 's/^net: /  headless peer
 peer_pid=$!
 poll 10000 logged peer2 'hosting on UDP port' || fail "the headless host did not say its port"
 port=$(sed -n 's/^hosting on UDP port \([0-9]*\);.*/\1/p' "$dir/peer2.log")
-"$bin" --join "127.0.0.1:$port" --record "$dir/join.replay" >"$dir/join.log" 2>&1 &
+"$bin" --join "127.0.0.1:$port" --scale 1 --record "$dir/join.replay" >"$dir/join.log" 2>&1 &
 window_pid=$!
 poll 10000 window_up 2 || fail "no window named 'Vexlot: network game, player 2' within 10 s"
 poll 10000 logged join 'playing as player 2' || fail "the window did not join within 10 s"

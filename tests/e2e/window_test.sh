@@ -45,14 +45,15 @@ ok "Xvfb 1280x1024 on $DISPLAY, 1920x1080 on $wide_display"
 
 # --- 2. The program, with SDL's disk audio driver writing the mixed output to a file.
 # Seed 7: the rocket's bombs miss the dome where the player's guy lands, so he is free to walk.
-# No --scale: on this 1280x1024 screen the largest whole scale that fits is 1.
+# --scale 1: the whole step this test's coordinates are in (a first start without it fills this
+# 1280x1024 screen, where one whole step would leave most of it unused: step 10 sees that).
 # XDG_DATA_HOME: the replay it records and its F12 screenshots go to the temporary folder, not $HOME;
 # XDG_CONFIG_HOME: its settings too (none yet: this is a first start).
 audio="$dir/audio.raw"
 unset WAYLAND_DISPLAY
 export XDG_DATA_HOME="$dir/data" XDG_CONFIG_HOME="$dir/config"
 settings="$dir/config/vexlot/settings"
-SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" "$bin" --seed 7 >"$dir/game.log" 2>&1 &
+SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" "$bin" --seed 7 --scale 1 >"$dir/game.log" 2>&1 &
 game_pid=$!
 
 window_up() { wid=$(xdotool search --onlyvisible --name '^Vexlot$' 2>/dev/null | head -n 1); [ -n "$wid" ]; }
@@ -368,10 +369,11 @@ wait "$game_pid"; status=$?; game_pid=""
 cp "$dir/game4.log" "$dir/game4.err"
 [ "$(grep -c . "$dir/game4.err")" = 1 ] && grep -q 'settings file .* is damaged (line 1: volume' "$dir/game4.err" ||
   fail "a damaged settings file should give one line, got: $(cat "$dir/game4.err")"
-grep -qx 'volume = 100' "$settings" && grep -qx 'fit = whole' "$settings" || fail "the settings file was not replaced by the defaults"
+grep -qx 'volume = 100' "$settings" && grep -qx 'fit = auto' "$settings" || fail "the settings file was not replaced by the defaults"
 ok "damaged settings: '$(cat "$dir/game4.err")'"
 
-# --- 10. Two players on the 1920x1080 screen: a window of two views, player 2's keys on the left
+# --- 10. Two players on the 1920x1080 screen (no choice of scaling in the settings: one whole step
+# would leave over a quarter of the screen unused, so the first window is filled): a window of two views, player 2's keys on the left
 # of the keyboard (one of them moved by the settings file) beside the arrows and Alt for player 1;
 # both players' keys reach the game (the recording has them), SIGTERM ends it with its end line.
 export DISPLAY=$wide_display
@@ -382,7 +384,7 @@ SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy XDG_DATA_HOME="$dir/data4" XDG_CONFIG_
 game_pid=$!
 poll 10000 window_up || fail "two players: no visible window within 10 s"
 eval "$(xdotool getwindowgeometry --shell "$wid")"
-[ "$WIDTH" = 1592 ] && [ "$HEIGHT" = 592 ] || fail "two players: client size is ${WIDTH}x$HEIGHT, not 1592x592"
+[ "$WIDTH" = 1912 ] && [ "$HEIGHT" = 710 ] || fail "two players: client size is ${WIDTH}x$HEIGHT, not 1912x710 (filled)"
 xdotool windowfocus --sync "$wid" || fail "cannot focus the two-player window"
 sleep 1
 shot two-before
@@ -393,7 +395,7 @@ xdotool keyup l keyup Right key space key Tab
 sleep 0.3
 shot two-after
 changed() { compare -metric AE "$before" "$png" -crop "$1" null: 2>&1 | cut -d' ' -f1; }
-left=$(changed 796x592+0+0) right=$(changed 796x592+796+0)
+left=$(changed 956x710+0+0) right=$(changed 956x710+956+0)
 [ "${left%.*}" -gt 500 ] && [ "${right%.*}" -gt 500 ] || fail "two players: views changed by $left and $right pixels"
 kill -TERM "$game_pid"
 poll 3000 gone || fail "two players: still running 3 s after SIGTERM"
@@ -404,7 +406,7 @@ grep -q ' p2 down 39$' "$rec" && grep -q ' down 39$' "$rec" && grep -q ' p2 char
   fail "two players: the recording lacks the players' keys: $(cat "$rec")"
 tail -n 1 "$rec" | grep -q ' end ' || fail "two players: SIGTERM left no end line"
 "$bin" --headless --replay "$rec" >"$dir/verify2.log" 2>&1 || fail "two players: $(cat "$dir/verify2.log")"
-ok "two players: 1592x592, both views changed ($left, $right pixels), both players' keys recorded, SIGTERM ended it cleanly"
+ok "two players: 1912x710 filled, both views changed ($left, $right pixels), both players' keys recorded, SIGTERM ended it cleanly"
 
 passed=1
 echo "PASS"

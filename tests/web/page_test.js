@@ -75,6 +75,7 @@ async function main() {
     await page.click('#start');
     check('the game runs after the click', await until(() => page.evaluate(() => vexlot.frame() > 30), 5000));
     check('the seed from the address', (await page.evaluate(() => vexlot.seed())) === '9');
+    if (process.env.VEXLOT_PAGE_SHOTS) await page.screenshot({ path: path.join(process.env.VEXLOT_PAGE_SHOTS, 'page-desktop.png') });
 
     // The level at its place: the dome's blue and the ground's green (as the desktop draws them).
     const pixel = (x, y) => page.evaluate((px, py) => Array.from(
@@ -85,7 +86,29 @@ async function main() {
     const css = await page.$eval('#screen', (c) => [getComputedStyle(c).imageRendering, c.clientWidth, c.clientHeight]);
     check('the canvas is scaled sharply to fit', css[0] === 'pixelated' && css[1] >= 796, css.join(' '));
 
-    // Walking: the guy is put on the open ground by a press on the world (as on the desktop), then
+    // The same picture as the desktop window: the backdrop's sky behind the world (not black), the
+    // life label's white and the player's marker (green) over his guy.
+    check('the backdrop sky by default', !same(await pixel(400, 200), [0, 0, 0]), String(await pixel(400, 200)));
+    const markerShown = await page.evaluate(() => {
+      const d = document.getElementById('screen').getContext('2d').getImageData(0, 0, 796, 592).data;
+      let n = 0;
+      for (let i = 0; i < d.length; i += 4) n += d[i] === 0x70 && d[i + 1] === 0xFF && d[i + 2] === 0x70;
+      return n;
+    });
+    check('the player\'s marker is drawn', markerShown > 20, `${markerShown} marker pixels`);
+
+    // A press on the world without the panels does not move the guy.
+    {
+      const box0 = await page.$eval('#screen', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 796]; });
+      const at = (await JSON.parse(await page.evaluate(() => vexlot.dump())).guys[0]);
+      await page.mouse.click(box0[0] + 600 * box0[2], box0[1] + 200 * box0[2]);
+      await sleep(300);
+      const now = JSON.parse(await page.evaluate(() => vexlot.dump())).guys[0];
+      check('a press without the panels is no teleport', Math.abs(now.x - at.x) < 2000 && Math.abs(now.x - 600 * 15) > 1000,
+            `x ${at.x} -> ${now.x}`);
+    }
+
+    // Walking: the guy is put on the open ground by a press on the world (the panels shown), then
     // walks each way from where he has come to rest. The computer guys shoot at him, and a hit throws
     // him, so a walk spoilt that way is tried again (a key that does not walk fails every time).
     const state = async () => JSON.parse(await page.evaluate(() => vexlot.dump()));
@@ -104,7 +127,10 @@ async function main() {
     let walks = '';
     let walked = false;
     for (let attempt = 0; attempt < 3 && !walked; attempt++) {
+      await page.keyboard.press('d');
+      await sleep(100);
       await page.mouse.click(box[0] + 360 * box[2], box[1] + 420 * box[2]);
+      await page.keyboard.press('d');
       const [r0, r1] = await walk('ArrowRight');
       const [l0, l1] = await walk('ArrowLeft');
       walks += `${walks ? '; ' : ''}x ${r0} -> ${r1}, ${l0} -> ${l1}`;
@@ -216,7 +242,7 @@ async function main() {
     }
 
     // Death: on a level whose floor under the player is deadly yellow (a fixed seed) he bleeds to
-    // death with no key pressed; the banner says so and Enter starts a new game.
+    // death with no key pressed; the banner and the death panel say so and R starts a new game.
     const deadlyLevel = path.join(downloads, 'deadly.png');
     execFileSync('convert', ['-size', '2400x600', 'xc:black', '-fill', 'rgb(255,255,0)', '-draw', 'rectangle 0,449 2399,599',
                              '-fill', 'rgb(0,99,49)', '-draw', 'rectangle 300,449 2399,599', 'PNG24:' + deadlyLevel]);
@@ -230,9 +256,10 @@ async function main() {
     await page.evaluate(() => vexlot.newGame(7));
     const dead = await until(() => page.evaluate(() => (vexlot.status() & 2) !== 0), 20000, 200);
     check('the death banner', dead && await until(() => page.$eval('#dead', (e) => !e.hidden), 1000));
+    if (process.env.VEXLOT_PAGE_SHOTS) await page.screenshot({ path: path.join(process.env.VEXLOT_PAGE_SHOTS, 'page-dead.png') });
     const deadFrame = await page.evaluate(() => vexlot.frame());
-    await page.keyboard.press('Enter');
-    check('Enter after death starts a new game', await until(() => page.evaluate((f) =>
+    await page.keyboard.press('r');
+    check('R after death starts a new game', await until(() => page.evaluate((f) =>
       vexlot.frame() < f && (vexlot.status() & 2) === 0 && document.getElementById('dead').hidden, deadFrame), 2000),
           `died at frame ${deadFrame}, now at frame ${await page.evaluate(() => vexlot.frame())}`);
 
@@ -240,6 +267,31 @@ async function main() {
     await until(() => page.evaluate(() => vexlot.frame() > 5), 3000);
     await page.keyboard.press('Escape');
     check('Esc ends the game', await until(() => page.$eval('#ended', (e) => !e.hidden), 2000));
+
+    // Two players at one keyboard: a picture of two views; the arrows walk player 1's guy and D
+    // player 2's (guy 1) at the same time.
+    await page.select('#players', '2');
+    check('two players: a picture of two views', await until(() => page.evaluate(() =>
+      vexlot.canvasWidth() === 1592 && vexlot.frame() > 30 && (vexlot.status() & 4) === 0), 5000),
+          `canvas ${await page.evaluate(() => vexlot.canvasWidth())}`);
+    let twoWalks = '';
+    let bothWalked = false;
+    for (let attempt = 0; attempt < 3 && !bothWalked; attempt++) {
+      await sleep(1500);
+      const a = (await state()).guys;
+      await page.keyboard.down('ArrowRight');
+      await page.keyboard.down('d');
+      await sleep(600);
+      await page.keyboard.up('d');
+      await page.keyboard.up('ArrowRight');
+      await sleep(300);
+      const b = (await state()).guys;
+      twoWalks += `${twoWalks ? '; ' : ''}p1 ${a[0].x} -> ${b[0].x}, p2 ${a[1].x} -> ${b[1].x}`;
+      bothWalked = b[0].x > a[0].x + 150 && b[1].x > a[1].x + 150;
+    }
+    check('two players: each walks on his own keys', bothWalked, twoWalks);
+    if (process.env.VEXLOT_PAGE_SHOTS) await page.screenshot({ path: path.join(process.env.VEXLOT_PAGE_SHOTS, 'page-two.png') });
+    await page.select('#players', '1');
 
     // A fast screen: an animation frame every 7 ms or so; the game must still step 60 times a second.
     const fast = await browser.newPage();
@@ -264,6 +316,43 @@ async function main() {
           fastRate >= 58 && fastRate <= 62 && fastCost[1] <= 62 && fastCost[5] > 100,
           `${fastRate.toFixed(2)} frames/s, ${fastCost[1]} shown and ${fastCost[5]} animation frames a second`);
     await fast.close();
+
+    // A phone-sized touch screen: the on-screen controls show, a touch starts the game, holding
+    // the right arrow walks the guy right and the weapon button picks the next weapon.
+    const phone = await browser.newPage();
+    phone.on('pageerror', (e) => consoleErrors.push('page error: ' + e.message));
+    await phone.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true, deviceScaleFactor: 2 });
+    await phone.goto(`http://127.0.0.1:${port}/?seed=7`, { waitUntil: 'load', timeout: 30000 });
+    await until(() => phone.evaluate(() => window.vexlot.ready()), 20000);
+    check('touch controls on a touch screen', await phone.evaluate(() => vexlot.touchShown()));
+    const centre = async (sel) => phone.$eval(sel, (b) => { const r = b.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2]; });
+    const hold = async (sel, ms) => {
+      const [x, y] = await centre(sel);
+      await phone.touchscreen.touchStart(x, y);
+      await sleep(ms);
+      await phone.touchscreen.touchEnd();
+    };
+    await hold('#touch button[data-key="190"]', 50);  // any button starts the game
+    await until(() => phone.evaluate(() => vexlot.started() && vexlot.frame() > 30), 5000);
+    const guyOnPhone = async () => JSON.parse(await phone.evaluate(() => vexlot.dump())).guys[0];
+    let touchWalk = '';
+    let touchWalked = false;
+    for (let attempt = 0; attempt < 3 && !touchWalked; attempt++) {
+      await sleep(1500);  // at rest after the landing (or a hit)
+      const from = (await guyOnPhone()).x;
+      await hold('#touch button[data-key="39"]', 600);
+      await sleep(300);
+      const to = (await guyOnPhone()).x;
+      touchWalk += `${touchWalk ? '; ' : ''}x ${from} -> ${to}`;
+      touchWalked = to > from + 150;
+    }
+    check('holding the touch arrow walks right', touchWalked, touchWalk);
+    const w0 = (await guyOnPhone()).weapon;
+    await hold('#touch button[data-key="0"]', 50);
+    check('the touch weapon button picks the next weapon',
+          await until(async () => (await guyOnPhone()).weapon === w0 % 10 + 1, 2000), `${w0} -> ${(await guyOnPhone()).weapon}`);
+    if (process.env.VEXLOT_PAGE_SHOTS) await phone.screenshot({ path: path.join(process.env.VEXLOT_PAGE_SHOTS, 'page-phone.png') });
+    await phone.close();
 
     check('no console errors', consoleErrors.length === 0, consoleErrors.join(' | '));
   } finally {

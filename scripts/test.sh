@@ -38,6 +38,13 @@ ctest_stage() {
 }
 ctest_stage
 
+# The .deb: built and checked (lintian, desktop-file-validate, appstreamcli), installed with apt,
+# the installed program run (version, a headless game, a replay scene, a window's sounds) and removed
+# again (tests/packaging/install_test.sh). VEXLOT_PACKAGE=0 skips it.
+if [ "${VEXLOT_PACKAGE:-1}" != 0 ]; then
+  stage package tests/packaging/install_test.sh
+fi
+
 # The browser build (installs Emscripten first, scripts/setup.sh web): the node build of the headless
 # runner must play every replay scene and a 20,000-frame random game exactly as the native one.
 # Then the page in headless chromium (tests/web/page_test.sh). VEXLOT_WEB=0 skips both.

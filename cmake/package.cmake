@@ -33,7 +33,16 @@ if(TARGET vexlot-relay)
   set(VEXLOT_HAS_RELAY ON)
 endif()
 
-install(TARGETS vexlot RUNTIME DESTINATION ${VEXLOT_INSTALL_GAMESDIR})
+# A stripped program also loses the compiler's notes, as Debian's dh_strip does.
+function(vexlot_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${VEXLOT_INSTALL_GAMESDIR})
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${VEXLOT_INSTALL_GAMESDIR}/$<TARGET_FILE_NAME:${target}>\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
+endfunction()
+vexlot_install_program(vexlot)
 install(FILES ${SOUND_FILES} DESTINATION ${VEXLOT_INSTALL_GAMEDATADIR})
 install(FILES assets/vexlot.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
         RENAME ${VEXLOT_APP_ID}.desktop)
@@ -67,7 +76,7 @@ endforeach()
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(VEXLOT_HAS_RELAY)
-  install(TARGETS vexlot-relay RUNTIME DESTINATION ${VEXLOT_INSTALL_GAMESDIR})
+  vexlot_install_program(vexlot-relay)
   configure_file(${PACKAGING}/vexlot-relay.service.in ${CMAKE_CURRENT_BINARY_DIR}/packaging/vexlot-relay.service @ONLY)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/vexlot-relay.service DESTINATION ${VEXLOT_INSTALL_UNITDIR})
 endif()

@@ -47,11 +47,15 @@ fi
 
 # The browser build (installs Emscripten first, scripts/setup.sh web): the node build of the headless
 # runner must play every replay scene and a 20,000-frame random game exactly as the native one.
-# Then the page in headless chromium (tests/web/page_test.sh). VEXLOT_WEB=0 skips both.
+# Then the page in headless chromium (tests/web/page_test.sh), and the bundle for a web server
+# (dist/web/). VEXLOT_WEB=0 skips them.
 web_parity() { scripts/web.sh --build >/dev/null && tests/web/parity.sh; }
+# The web bundle (scripts/web.sh --dist checks it with tests/web/dist_check.sh as it writes it).
+web_dist() { scripts/web.sh --dist | tail -n 2; }
 if [ "${VEXLOT_WEB:-1}" != 0 ]; then
   stage web-parity web_parity
   stage web-page tests/web/page_test.sh
+  stage web-dist web_dist
 fi
 
 # Random games under AddressSanitizer and UndefinedBehaviorSanitizer, with the game's invariants

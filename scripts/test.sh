@@ -50,8 +50,12 @@ fi
 # Then the page in headless chromium (tests/web/page_test.sh), and the bundle for a web server
 # (dist/web/). VEXLOT_WEB=0 skips them.
 web_parity() { scripts/web.sh --build >/dev/null && tests/web/parity.sh; }
-# The web bundle (scripts/web.sh --dist checks it with tests/web/dist_check.sh as it writes it).
-web_dist() { scripts/web.sh --dist | tail -n 2; }
+# The web bundle: scripts/web.sh --dist checks its names and compressed copies as it writes it
+# (tests/web/dist_check.sh), then the page test plays the bundle as served, hashed names and all.
+web_dist() {
+  scripts/web.sh --dist | tail -n 2 &&
+  (cd tests/web && node page_test.js ../../dist/web ../../build/vexlot) | tail -n 1
+}
 if [ "${VEXLOT_WEB:-1}" != 0 ]; then
   stage web-parity web_parity
   stage web-page tests/web/page_test.sh

@@ -3,7 +3,8 @@
 # machine with apt (which brings its dependencies), and the installed files alone must work: the man
 # page is found, /usr/games/vexlot --version names the package's version, a headless game runs and its
 # recording verifies, a recorded replay scene verifies (the package's build plays the same game), and
-# a window under an Xvfb of its own plays its sounds from where the package put them. The package is
+# a window under an Xvfb of its own plays its sounds from where the package put them; the relay, its
+# unit (systemd-analyze verify) and its man page when the package has them. The package is
 # removed again at the end, also when a check fails.
 # Usage: tests/packaging/install_test.sh      (as root, or with sudo)
 set -uo pipefail
@@ -102,6 +103,9 @@ if dpkg -S /usr/games/vexlot-relay >/dev/null 2>&1; then
   unit=$(dpkg -L vexlot | grep '/systemd/system/vexlot-relay.service$') || fail "the package has the relay but no vexlot-relay.service"
   grep -q '^ExecStart=/usr/games/vexlot-relay ' "$unit" || fail "$unit does not start /usr/games/vexlot-relay"
   [ "$(man -w vexlot-relay 2>/dev/null)" = /usr/share/man/man6/vexlot-relay.6.gz ] || fail "man -w vexlot-relay finds no page"
+  if command -v systemd-analyze >/dev/null; then
+    systemd-analyze verify "$unit" >relay.log 2>&1 || { cat relay.log; fail "systemd-analyze verify $unit"; }
+  fi
   ok "the relay: /usr/games/vexlot-relay, its man page and $unit"
 fi
 cd "$src"

@@ -103,9 +103,10 @@ TEST(DoubleRules, BurstChildrenMoveBySinAndCosInDouble) {
     EXPECT_EQ(mismatches, 0);
 }
 
-TEST(DoubleRules, TheFifthStartupDiscStandsWhereTheDoubleQuotientPutsIt) {
+// The window's width is a Single; minus, over and times Integers it stays Single all the way.
+TEST(SingleRules, TheFifthStartupDiscStandsWhereTheSingleQuotientPutsIt) {
     test::World w;
     startup(*w, 1);
-    EXPECT_EQ(w->shrapnelTable[5].x, static_cast<float>((12060.0 - 500) / 15 * 5));
-    EXPECT_EQ(w->shrapnelTable[5].x, 3853.33325f);  // in float it came out 3853.33350
+    EXPECT_EQ(w->shrapnelTable[5].x, 3853.33350f);  // in Double it would come out 3853.33325
+    EXPECT_NE(w->shrapnelTable[5].x, static_cast<float>((12060.0 - 500) / 15 * 5));
 }

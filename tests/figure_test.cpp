@@ -154,6 +154,11 @@ TEST(Panels, PaletteClickColoursOnlyTheSelectedPartOfGuyZero) {
     gpalette_MouseDown(*w, 22 * 15 + 7, 7);
     EXPECT_EQ(w->guyTable[0].partColour[7], rgb(255, 0, 0));
     EXPECT_EQ(w->guyTable[1].partColour[7], rgb(1, 1, 1));
+    // A scripted press off the 45 x 96 picture picks nothing: the colour stays.
+    for (auto [x, y] : {std::pair{-1.0f, 7.0f}, {45.0f * 15, 7.0f}, {7.0f, 96.0f * 15}, {7.0f, -0.5f}}) {
+        gpalette_MouseDown(*w, x, y);
+        EXPECT_EQ(w->guyTable[0].partColour[7], rgb(255, 0, 0)) << x << ", " << y;
+    }
 }
 
 // A press on the palette box picks the pixel of the picture under it, in the picture's own

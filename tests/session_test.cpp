@@ -244,6 +244,10 @@ TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
     EXPECT_EQ(judgeRound(g), RoundResult::Draw);
     g.life.value = 1;
     EXPECT_FALSE(guyDown(g, 0));
+    // The figure's own rule: at 0 life but still on his feet (not hurt) a guy is not down.
+    g.life.value = 0;
+    g.guyTable[0].state = GuyState::Normal;
+    EXPECT_FALSE(guyDown(g, 0));
 }
 
 TEST(Session, AReplayResealedAfterAnEditReachesTheGame) {

@@ -303,6 +303,7 @@
     sound: () => ({ state: sound.ctx ? sound.ctx.state : 'none', started: sound.started, last: sound.last }),
     replayText: () => (api ? api.replayText() : ''),
     seed: () => String(seed),
+    newGame: (chosen) => newGame(BigInt(chosen)),
     dump: () => (api ? api.dump() : '{}'),
   };
 })();

@@ -161,7 +161,7 @@ void setUpStartupShrapnel(Game& game) {
         p.childFuse = 10000;
         p.width = 150;
         p.childWidth = 150;
-        p.x = static_cast<float>((widen(formWidth) - 500) / 15 * j);
+        p.x = (formWidth - 500) / 15 * j;  // Single all through: a Single minus, over and times Integers
         p.y = 100;
         p.vx = game.rnd() * 30.0f - 15.0f;
         p.vy = game.rnd() * 50.0f;

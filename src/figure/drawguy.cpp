@@ -159,12 +159,17 @@ void drawHanging(Game& game, int i, const Colours& c) {
 
 }  // namespace
 
+bool fallen(const Game& game, int guyIndex) {
+    const Guy& g = game.guyTable[guyIndex];
+    const bool noHitPoints = guyIndex == 0 ? game.life.value == 0 : g.health == 0;
+    return g.state == GuyState::Dead || (g.state == GuyState::Hurt && noHitPoints);
+}
+
 void drawguy(Game& game, int guyIndex, int eraseMode) {
     if (guyIndex < 0 || guyIndex > kControlGuys) return;
     Guy& g = game.guyTable[guyIndex];
     const Colours c = coloursFor(game, g, eraseMode);
-    const bool noHitPoints = guyIndex == 0 ? game.life.value == 0 : g.health == 0;
-    const float drop = (g.state == GuyState::Dead || (g.state == GuyState::Hurt && noHitPoints)) ? 175.0f : 0.0f;
+    const float drop = fallen(game, guyIndex) ? 175.0f : 0.0f;
     if (game.keyDown[guyIndex] == 0)
         drawStanding(game, guyIndex, drop, c, eraseMode);
     else if (game.clingLeft[guyIndex] == kHeld || game.clingRight[guyIndex] == kHeld)

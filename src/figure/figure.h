@@ -6,6 +6,9 @@ namespace vexlot {
 
 void drawguy(Game& game, int guyIndex, int eraseMode);
 void eraseguy(Game& game, int guyIndex);
+// A guy who has fallen: dead, or hurt with no hit points left (guy 0's are the life gauge's). His
+// figure is drawn lower, and the front-ends count him as down.
+bool fallen(const Game& game, int guyIndex);
 
 // Colour editor.
 void gpalette_MouseDown(Game& game, float x, float y);

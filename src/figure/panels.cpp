@@ -22,8 +22,10 @@ int32_t palettePoint(float x, float y) {
 }  // namespace
 
 void gpalette_MouseDown(Game& game, float x, float y) {
+    const int32_t colour = palettePoint(x, y);
+    if (colour == -1) return;  // off the picture: nothing to pick
     for (int n = 1; n <= 9; ++n)
-        if (game.selectedOption == n) game.guyTable[0].partColour[n] = palettePoint(x, y);
+        if (game.selectedOption == n) game.guyTable[0].partColour[n] = colour;
 }
 
 void Command3_Click(Game& game) { game.Timer1Enabled = !game.Timer1Enabled; }
@@ -56,7 +58,7 @@ void pressWindow(Game& game, float px, float py) {
             // In the picture's own coordinates; a press on the box's border picks nothing.
             const float ix = static_cast<float>(fx - kPalette.left - kPaletteInset);
             const float iy = static_cast<float>(fy - kPalette.top - kPaletteInset);
-            if (palettePoint(ix, iy) != -1) gpalette_MouseDown(game, ix, iy);
+            gpalette_MouseDown(game, ix, iy);
         } else if (kCommand3.contains(fx, fy)) {
             Command3_Click(game);
         } else {

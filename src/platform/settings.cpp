@@ -68,6 +68,13 @@ std::string shown(const std::string& s) {
     return s.size() > 40 ? out + "..." : out;
 }
 
+std::string quoted(const std::string& s) {
+    std::string out(1, '\'');
+    out += s;
+    out += '\'';
+    return out;
+}
+
 bool parseBool(const std::string& v, const char* yes, const char* no, bool& out) {
     if (lower(v) == yes) out = true;
     else if (lower(v) == no) out = false;
@@ -135,7 +142,7 @@ Settings parseSettings(const std::string& text) {
         const std::string t = trim(line);
         if (t.empty() || t[0] == '#') continue;
         const auto eq = t.find('=');
-        if (eq == std::string::npos) bad("'" + shown(t) + "' is not 'name = value'");
+        if (eq == std::string::npos) bad(quoted(shown(t)) + " is not 'name = value'");
         const std::string name = shown(lower(trim(t.substr(0, eq)))), value = shown(trim(t.substr(eq + 1)));
         if (name == "sound") {
             if (!parseBool(value, "on", "off", s.sound)) bad("sound is on or off, not '" + value + "'");

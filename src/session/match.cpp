@@ -1,12 +1,10 @@
 #include "session/match.h"
 
+#include "figure/figure.h"
+
 namespace vexlot {
 
-bool guyDown(const Game& game, int guy) {
-    const Guy& g = game.guyTable[guy];
-    const int life = guy == 0 ? game.life.value : g.health;  // guy 0's life is the gauge's
-    return g.state == GuyState::Dead || life < 1;
-}
+bool guyDown(const Game& game, int guy) { return fallen(game, guy); }
 
 RoundResult judgeRound(const Game& game) {
     if (game.players != 2) return RoundResult::Playing;

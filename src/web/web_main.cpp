@@ -21,6 +21,7 @@
 
 #include "core/codes.h"
 #include "session/dump.h"
+#include "session/match.h"
 #include "session/session.h"
 #include "view/compose.h"
 
@@ -348,12 +349,11 @@ EMSCRIPTEN_KEEPALIVE void vx_release_keys() {
 }
 
 // Bits: 1 playing, 2 the player's guy is dead, 4 the game ended (Esc), 8 a replay, 16 the replay is
-// over, 32 paused, 64 a replay differs from its recording. Dead means no hit points left: the guy's
-// state is no help, as flames turn a corpse "hurt" for a frame now and then.
+// over, 32 paused, 64 a replay differs from its recording. Dead is the window's "down" rule.
 EMSCRIPTEN_KEEPALIVE int vx_status() {
     if (!web.session) return 0;
     const Game& g = web.session->game();
-    return 1 | (g.life.value < 1 ? 2 : 0) | (g.ended ? 4 : 0) | (web.replaying ? 8 : 0) |
+    return 1 | (guyDown(g, 0) ? 2 : 0) | (g.ended ? 4 : 0) | (web.replaying ? 8 : 0) |
            (web.replayDone ? 16 : 0) | (web.paused ? 32 : 0) | (web.session->mismatch() ? 64 : 0);
 }
 // The game's state as the headless runner's dump (one JSON line), for the browser test and the curious.

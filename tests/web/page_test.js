@@ -197,15 +197,20 @@ async function main() {
     check('a dropped level picture plays, and its replay verifies natively', onLevel && /replay verified/.test(levelOut),
           levelOut.trim());
 
-    // Death: presses on the fire pit put the guy in the flames until he dies; the banner says so and
-    // Enter starts a new game.
-    await page.click('#new-game');
-    await until(() => page.evaluate(() => vexlot.frame() > 5), 3000);
-    const pit = await page.$eval('#screen', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 796]; });
-    const dead = await until(async () => {
-      await page.mouse.click(pit[0] + 760 * pit[2], pit[1] + 560 * pit[2]);
-      return (await page.evaluate(() => vexlot.status()) & 2) !== 0;
-    }, 20000, 300);
+    // Death: on a level whose floor under the player is deadly yellow (a fixed seed) he bleeds to
+    // death with no key pressed; the banner says so and Enter starts a new game.
+    const deadlyLevel = path.join(downloads, 'deadly.png');
+    execFileSync('convert', ['-size', '2400x600', 'xc:black', '-fill', 'rgb(255,255,0)', '-draw', 'rectangle 0,449 2399,599',
+                             '-fill', 'rgb(0,99,49)', '-draw', 'rectangle 300,449 2399,599', 'PNG24:' + deadlyLevel]);
+    await page.evaluate((b64) => {
+      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
+      const drop = new DataTransfer();
+      drop.items.add(new File([bytes], 'deadly.png', { type: 'image/png' }));
+      window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+    }, fs.readFileSync(deadlyLevel).toString('base64'));
+    await until(() => page.evaluate(() => vexlot.seed() !== '' && vexlot.frame() > 5), 5000);
+    await page.evaluate(() => vexlot.newGame(7));
+    const dead = await until(() => page.evaluate(() => (vexlot.status() & 2) !== 0), 20000, 200);
     check('the death banner', dead && await until(() => page.$eval('#dead', (e) => !e.hidden), 1000));
     const deadFrame = await page.evaluate(() => vexlot.frame());
     await page.keyboard.press('Enter');

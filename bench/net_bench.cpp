@@ -9,7 +9,7 @@
 
 #include "game/play.h"
 #include "net/rollback.h"
-#include "net/snapshot.h"
+#include "session/snapshot.h"
 #include "scenes.h"
 #include "session/dump.h"
 
@@ -45,7 +45,7 @@ struct Scene {
 void BM_SnapshotSave(benchmark::State& state, bool stress) {
     const Scene scene(stress);
     auto game = std::make_unique<Game>(*scene.start);
-    net::SnapshotRing ring(net::kRingFrames);
+    SnapshotRing ring(kRingFrames);
     ring.save(*game);
     int frame = 0;
     double worst = 0, blocks = 0;
@@ -78,7 +78,7 @@ BENCHMARK_CAPTURE(BM_SnapshotSave, full_tables, true)
 void BM_Rollback8(benchmark::State& state, bool stress) {
     const Scene scene(stress);
     auto game = std::make_unique<Game>(*scene.start);
-    net::SnapshotRing ring(net::kRingFrames);
+    SnapshotRing ring(kRingFrames);
     ring.save(*game);
     int frame = 0;
     double worst = 0;

@@ -14,6 +14,12 @@ find_path(WEB_CLI11_DIR CLI/CLI.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_
 file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/cli11)
 file(CREATE_LINK ${WEB_CLI11_DIR}/CLI ${CMAKE_CURRENT_BINARY_DIR}/cli11/CLI SYMBOLIC)
 
+# xxHash (the state hash) is one header: linked into a folder of its own the same way.
+find_path(WEB_XXHASH_DIR xxhash.h PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/xxhash)
+file(CREATE_LINK ${WEB_XXHASH_DIR}/xxhash.h ${CMAKE_CURRENT_BINARY_DIR}/xxhash/xxhash.h SYMBOLIC)
+target_include_directories(vexlot_session SYSTEM PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/xxhash)
+
 add_executable(vexlot_headless src/platform/main.cpp src/web/no_window.cpp)
 target_include_directories(vexlot_headless SYSTEM PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/cli11)
 target_compile_options(vexlot_headless PRIVATE -fexceptions)

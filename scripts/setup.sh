@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the window need, only when one is missing.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev libcli11-dev libenet-dev
+packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev libcli11-dev libenet-dev libxxhash-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev          # sanitizers and the fuzzers
           xvfb xdotool x11-utils imagemagick openbox)   # the real-window test (openbox: a real window manager)

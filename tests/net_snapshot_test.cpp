@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "game/play.h"
-#include "net/snapshot.h"
+#include "session/snapshot.h"
 #include "session/dump.h"
 #include "session/session.h"
 #include "soak/random_input.h"
 
-namespace vexlot::net {
+namespace vexlot {
 namespace {
 
 // A two-player fight driven by random fingers on both sides; the frame's events are drawn once.
@@ -131,4 +131,4 @@ TEST(NetSnapshot, TheRingKeepsTheLastFramesOnly) {
 }
 
 }  // namespace
-}  // namespace vexlot::net
+}  // namespace vexlot

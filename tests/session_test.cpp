@@ -2,11 +2,13 @@
 // reader accepts and refuses.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "fixture.h"
 #include "session/match.h"
 #include "session/session.h"
+#include "session/synctest.h"
 
 using namespace vexlot;
 
@@ -259,4 +261,31 @@ TEST(Session, AReplayResealedAfterAnEditReachesTheGame) {
     EXPECT_EQ(errorOf(resealReplay(edited)), "accepted");
     EXPECT_EQ(resealReplay(good), good);
     EXPECT_EQ(verify(resealReplay(edited)), -1);  // the edit changes the game: the first checkpoint differs
+}
+
+// The sync test finds a field that a restore leaves wrong and names it; a game restored well
+// passes, and so does the second view's camera (restored with the game).
+TEST(SyncTest, AFieldTheRestoreMissesIsNamedWithItsFrame) {
+    std::vector<InputEvent> walk{{T::KeyDown, 39, 0, 0, {}, 0}, {T::KeyDown, 39, 0, 0, {}, 1}};
+    Session good(5, builtinLevel(), nullptr, 2);
+    SyncTest clean(good, 4);
+    for (int f = 1; f <= 120; ++f) ASSERT_TRUE(clean.step(f == 3 ? walk : std::vector<InputEvent>{})) << f;
+
+    struct Plant {
+        const char* field;
+        std::function<void(Game&)> plant;
+    } plants[] = {{"captions.xlbl", [](Game& g) { g.xlbl = "planted"; }},
+                  {"rocks[4000].aux", [](Game& g) { g.rockTable[4000].aux = 7; }}};
+    for (const Plant& p : plants) {
+        Session s(5, builtinLevel(), nullptr, 2);
+        SyncTest sync(s, 2);
+        int frame = 0;
+        sync.afterRestore = [&](Game& g) {
+            if (g.frame >= 30) p.plant(g);
+        };
+        while (sync.step()) ASSERT_LT(++frame, 200);
+        ASSERT_TRUE(sync.mismatch());
+        EXPECT_EQ(sync.mismatch()->frame, 32);
+        EXPECT_EQ(sync.mismatch()->field.substr(0, std::string(p.field).size()), p.field) << sync.mismatch()->field;
+    }
 }

@@ -87,7 +87,7 @@ void Surface::create(int w, int h, int32_t background, const std::vector<int32_t
     dirtyList_.reserve(dirty_.size());
 }
 
-void Surface::markDirty(long long py, long long left, long long right) {
+void Surface::markBlocks(long long py, long long left, long long right) {
     const size_t rowStart = static_cast<size_t>(py) * blocksPerRow();
     for (long long b = left >> kBlockShift; b <= right >> kBlockShift; ++b) {
         const size_t i = rowStart + static_cast<size_t>(b);
@@ -100,6 +100,11 @@ void Surface::markDirty(long long py, long long left, long long right) {
 void Surface::clearDirty() {
     for (uint32_t i : dirtyList_) dirty_[i] = 0;
     dirtyList_.clear();
+}
+
+void Surface::trackDirty(bool on) {
+    clearDirty();
+    tracking_ = on;
 }
 
 int Surface::blockLength(uint32_t block) const {

@@ -49,9 +49,10 @@ public:
 
     uint64_t hash() const;
 
-    // Dirty blocks: the surface is cut into blocks of kBlockPixels pixels along each row, and every
-    // block painted since the last clearDirty() is listed once (index row * blocksPerRow() + column),
-    // so rollback snapshots save only what changed.
+    // Dirty blocks: the surface is cut into blocks of kBlockPixels pixels along each row, and while
+    // tracking is on every block painted since the last clearDirty() is listed once (index
+    // row * blocksPerRow() + column), so rollback snapshots save only what changed. Off (as it starts),
+    // painting pays one test for it.
     static constexpr int kBlockShift = 6;
     static constexpr int kBlockPixels = 1 << kBlockShift;
     int blocksPerRow() const { return (width_ + kBlockPixels - 1) >> kBlockShift; }
@@ -61,9 +62,15 @@ public:
     const int32_t* blockPixels(uint32_t block) const;
     std::span<const uint32_t> dirtyBlocks() const { return dirtyList_; }
     void clearDirty();
+    void trackDirty(bool on);
+    bool tracksDirty() const { return tracking_; }
 
 private:
-    void markDirty(long long py, long long left, long long right);  // pixels left..right of row py
+    // Pixels left..right of row py were painted.
+    void markDirty(long long py, long long left, long long right) {
+        if (tracking_) markBlocks(py, left, right);
+    }
+    void markBlocks(long long py, long long left, long long right);
     void setPixel(int px, int py, int32_t colour);
     void disc(double cx, double cy, int diameter, int32_t colour);  // pixel coordinates
     int pen() const { return drawWidth < 1 ? 1 : drawWidth; }
@@ -71,6 +78,7 @@ private:
     int width_ = 0, height_ = 0;
     std::vector<int32_t> pixels_;
     std::vector<int32_t> loaded_;
+    bool tracking_ = false;
     std::vector<uint8_t> dirty_;       // one flag per block
     std::vector<uint32_t> dirtyList_;  // the flagged blocks, in the order first painted
 };

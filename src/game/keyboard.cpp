@@ -66,7 +66,8 @@ void playerKeyUp(Game& game, int p, int keyCode) {
 
 bool isWeaponKey(int charCode) { return charCode >= CharCode::Digit1 && charCode <= CharCode::Colon; }
 
-// The second player's keys: walking, jumping, crawling, aiming, firing and weapons, for guy 1.
+// The second player's keys: walking, jumping, crawling, aiming, firing and weapons, for guy 1; and
+// Esc or closing his window, which ends the game for both (a network game's other player).
 void deliverSecondPlayerEvent(Game& game, const InputEvent& e) {
     using T = InputEvent::Type;
     switch (e.type) {
@@ -74,7 +75,9 @@ void deliverSecondPlayerEvent(Game& game, const InputEvent& e) {
     case T::KeyUp: playerKeyUp(game, 1, e.code); break;
     case T::Char:
         if (isWeaponKey(e.code)) selectSecondWeapon(game, e.code);
+        if (e.code == CharCode::Escape) game.ended = true;
         break;
+    case T::Close: game.ended = true; break;
     default: break;  // the mouse, the panels and the game's own keys are player 1's
     }
 }

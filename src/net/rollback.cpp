@@ -66,7 +66,7 @@ Netplay::Netplay(Link& link, MatchSetup setup)
     tap_->next = setup_.record;
     writer_ = std::make_unique<ReplayWriter>(*tap_, setup_.seed, session_.level().tag, 2);
     for (int32_t f = 1; f <= setup_.inputDelay; ++f) scheduleLocal(f, {});
-    ring_.save(session_.game());
+    ring_.save(session_);
 }
 
 Netplay::~Netplay() = default;
@@ -156,15 +156,13 @@ void Netplay::frameEvents(int32_t frame, std::vector<InputEvent>& out) {
 void Netplay::runFrame(int32_t frame, bool again) {
     Game& game = session_.game();
     frameEvents(frame, frameEvents_);
-    if (again) game.soundSink = nullptr;  // heard the first time the frame ran
-    vexlot::runFrame(game, frameEvents_);
-    game.soundSink = setup_.sounds;
+    session_.step(frameEvents_, again ? FrameRun::Again : FrameRun::First);
     if (frame == setup_.desyncTestFrame) {
         // Tests: this peer's world differs from the other's by one pixel from here on.
         const double x = 100.5 * Surface::kUnitsPerPixel, y = 100.5 * Surface::kUnitsPerPixel;
         game.picback.filledBox(x, y, x, y, game.picback.point(x, y) ^ 0xFFFFFF);
     }
-    ring_.save(game);
+    ring_.save(session_);
 }
 
 void Netplay::afterRun(int32_t frame) {
@@ -193,7 +191,7 @@ void Netplay::settle() {
 void Netplay::rerunFrom(int32_t from, bool wrongPrediction) {
     Game& game = session_.game();
     const int32_t present = game.frame;
-    ring_.restore(game, from - 1);
+    ring_.restore(session_, from - 1);
     for (int32_t f = from; f <= present && !game.ended; ++f) {
         runFrame(f, true);
         afterRun(f);
@@ -360,7 +358,7 @@ void Netplay::quit(const std::string& why) {
 void Netplay::end(Outcome outcome, const std::string& message) {
     Game& game = session_.game();
     // The recording holds confirmed frames only: the game goes back to the last one for its end line.
-    if (game.frame > confirmed_ && ring_.has(confirmed_)) ring_.restore(game, confirmed_);
+    if (game.frame > confirmed_ && ring_.has(confirmed_)) ring_.restore(session_, confirmed_);
     writer_->end(game);
     link_.flush();
     outcome_ = outcome;

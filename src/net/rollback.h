@@ -20,7 +20,7 @@
 
 #include "core/core.h"
 #include "net/packet.h"
-#include "net/snapshot.h"
+#include "session/snapshot.h"
 #include "session/script.h"
 #include "session/session.h"
 

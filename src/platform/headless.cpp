@@ -1,6 +1,7 @@
 #include "platform/headless.h"
 
 #include <chrono>
+#include <optional>
 #include <cinttypes>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "session/dump.h"
 #include "session/files.h"
 #include "session/session.h"
+#include "session/synctest.h"
 #include "view/compose.h"
 
 namespace vexlot {
@@ -56,6 +58,22 @@ void reportMismatch(const Mismatch& m) {
                  m.frame, m.line, m.fromFrame, m.frame, m.expected, m.got);
 }
 
+// The frame, the field, and both states as dumps beside each other in the current folder.
+int reportSyncMismatch(const SyncMismatch& m, int distance) {
+    std::fprintf(stderr, "vexlot: sync test: frame %d runs differently when run again from %d frames back: %s differs\n",
+                 m.frame, distance, m.field.c_str());
+    for (const auto& [which, text] : {std::pair{"first", &m.firstDump}, std::pair{"again", &m.againDump}}) {
+        try {
+            NewFile f = createUnique(".", std::string("vexlot-synctest-") + which, "json");
+            writeNewFile(f, *text);
+            std::fprintf(stderr, "vexlot: the state of the %s run: %s\n", which, f.path.c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vexlot: %s\n", e.what());
+        }
+    }
+    return 3;
+}
+
 // A line output that says once, on the standard error, when its file stopped taking lines.
 struct WarnedLineFile : LineOutput {
     LineFile file;
@@ -74,6 +92,7 @@ struct WarnedLineFile : LineOutput {
 int runHeadless(const RunOptions& options) {
     Script script;
     Level level;
+    const std::string& input = options.replayPath.empty() ? options.scriptPath : options.replayPath;
     try {
         checkOutputs({{"--dump", options.dumpPath},
                       {"--trace", options.tracePath},
@@ -82,10 +101,10 @@ int runHeadless(const RunOptions& options) {
                       {"--record", options.recordPath}},
                      {{"--script", options.scriptPath}, {"--replay", options.replayPath}, {"--level", options.levelPath}});
         if (!options.levelPath.empty()) level = levelFromFile(options.levelPath);
-        const std::string& input = options.replayPath.empty() ? options.scriptPath : options.replayPath;
         if (!input.empty()) {
             try {
-                script = parseScript(readInputFile(input, kScriptLimit));
+                script = parseScript(readInputFile(input, kScriptLimit),
+                                     options.playersGiven && options.replayPath.empty() ? options.players : 0);
             } catch (const std::exception& e) {
                 throw std::runtime_error(input + ": " + e.what());
             }
@@ -101,6 +120,12 @@ int runHeadless(const RunOptions& options) {
     if (!options.seedGiven && !script.hasSeed) std::printf("seed %" PRIu64 "\n", seed);
     const int frames = options.framesGiven || !script.isReplay ? options.frames : script.lastFrame();
 
+    // --players and the script's `players` line agree, or the run is refused naming both.
+    if (options.playersGiven && script.players == 2 && options.players != 2) {
+        std::fprintf(stderr, "vexlot: --players %d, but %s is a game of two (its 'players 2' line)\n", options.players,
+                     input.c_str());
+        return 2;
+    }
     SoundLog sounds;
     const int players = options.playersGiven ? options.players : script.players;
     Session session(seed, std::move(level), &sounds, players);
@@ -119,10 +144,15 @@ int runHeadless(const RunOptions& options) {
     }
 
     const Game& game = session.game();
-    for (int f = 1; f <= frames && session.step(); ++f) {
+    std::optional<SyncTest> sync;
+    if (options.syncDistance > 0) sync.emplace(session, options.syncDistance);
+    for (int f = 1; f <= frames && (sync ? sync->step() : session.step()); ++f) {
         if (!options.tracePath.empty()) trace.writeLine(dumpJson(game, sounds, true));
         if (session.mismatch()) break;
     }
+    if (sync && sync->mismatch()) return reportSyncMismatch(*sync->mismatch(), options.syncDistance);
+    if (sync) std::printf("sync test: %d frames, each run again %d frames back (%lld frames run again): the same game\n",
+                          game.frame, options.syncDistance, static_cast<long long>(sync->framesRunAgain()));
     if (!options.tracePath.empty() && game.ended) trace.writeLine(dumpJson(game, sounds, true));
     session.finish();
     if (const auto& m = session.mismatch()) {

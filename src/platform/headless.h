@@ -19,11 +19,13 @@ struct RunOptions {
     std::string look;   // "classic", "backdrop" or empty (window: the settings file; headless: classic)
     int players = 1;    // 2: a second person plays guy 1
     bool playersGiven = false;
+    int syncDistance = 0;  // headless: 1..8 runs the sync test, going back this many frames after every frame
 };
 
 uint64_t clockSeed();
 // Runs the frames the options ask for and writes what they ask; the exit status: 0 done (or a
-// replay verified), 2 an input or output that cannot be used, 3 a replay that differs.
+// replay verified), 2 an input or output that cannot be used, 3 a replay that differs (or the sync
+// test found a frame that runs differently the second time).
 int runHeadless(const RunOptions& options);
 // A picture as PNG bytes.
 std::string encodePng(const uint32_t* argb, int width, int height);

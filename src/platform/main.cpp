@@ -51,6 +51,9 @@ int main(int argc, char** argv) {
     app.add_option("--record", opt.recordPath, "Record the game into this replay file (window default: a new file in the data folder)");
     app.add_option("--level", opt.levelPath, "Play a 2400 x 600 PNG picture as the level");
     auto* scale = app.add_option("--scale", opt.scale, "Window: whole-number scale (default: the largest that fits)")->check(CLI::Range(1, 16));
+    auto* synctest = app.add_option("--synctest", opt.syncDistance,
+                                    "Headless: after every frame go back D frames (1..8), run them again and compare")
+                         ->check(CLI::Range(1, 8));
     auto* players = app.add_option("--players", opt.players, "1 or 2: with 2 a second person plays guy 1 (keys W A S D ...)")
                         ->check(CLI::Range(1, 2));
     auto* volume = app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
@@ -74,7 +77,7 @@ int main(int argc, char** argv) {
     if (*seed && !vexlot::parseSeed(seedText, opt.seed))
         return refuse("--seed " + seedText + ": a seed is a whole number from 0 to 18446744073709551615");
     if (*seed && *replay) return refuse("--seed cannot be given with --replay: a replay plays its own seed");
-    for (const CLI::Option* o : {frames, script, dump, trace, world})
+    for (const CLI::Option* o : {frames, script, dump, trace, world, synctest})
         if (!headless && *o) return refuse(o->get_name() + " needs --headless (it is an option of the headless runner)");
     for (const CLI::Option* o : {scale, volume, fill})
         if (headless && *o) return refuse(o->get_name() + " is an option of the window; it means nothing with --headless");

@@ -1,213 +1,164 @@
-// The state dump: one JSON object with every table and scalar by its name.
-#include <cinttypes>
-
+// The state dump, the state hash and the comparison of two states: three walks of the game's one
+// field list (core/fields.h).
 #include "session/dump.h"
+
+#include <cinttypes>
+#include <cstring>
+#include <type_traits>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include "core/fields.h"
 #include "session/json.h"
 
 namespace vexlot {
 
 namespace {
 
-void writeGuy(JsonWriter& j, const Guy& g) {
-    j.beginObject();
-    j.value("state", g.state);
-    j.value("strideFlag", g.strideFlag);
-    j.value("x", g.x);
-    j.value("y", g.y);
-    j.value("vx", g.vx);
-    j.value("vy", g.vy);
-    j.value("legAngleA", g.legAngleA);
-    j.value("legAngleB", g.legAngleB);
-    j.value("legLengthA", g.legLengthA);
-    j.value("legLengthB", g.legLengthB);
-    j.value("headColour", g.headColour);
-    j.beginArray("partColour");
-    for (int p = 1; p <= 9; ++p) j.value(nullptr, g.partColour[p]);
-    j.endArray();
-    j.value("armAngle1Upper", g.armAngle1Upper);
-    j.value("armAngle1Lower", g.armAngle1Lower);
-    j.value("armAngle2Upper", g.armAngle2Upper);
-    j.value("armAngle2Lower", g.armAngle2Lower);
-    j.value("weapon", g.weapon);
-    j.value("weaponTimer", g.weaponTimer);
-    j.value("bleedFrames", g.bleedFrames);
-    j.value("aimAngle", g.aimAngle);
-    j.value("bodyAngle", g.bodyAngle);
-    j.value("health", g.health);
-    j.endObject();
-}
+// The dump: every field by its name, tables as arrays of the rows in use.
+struct JsonVisitor {
+    JsonWriter& j;
+    const char* inArray = nullptr;  // array elements have no keys
 
-void writeRock(JsonWriter& j, const Rock& r) {
-    j.beginObject();
-    j.value("kind", r.kind);
-    j.value("payload", r.payload);
-    j.value("size", r.size);
-    j.value("x", r.x);
-    j.value("y", r.y);
-    j.value("vx", r.vx);
-    j.value("vy", r.vy);
-    j.value("counter", r.counter);
-    j.value("aux", r.aux);
-    j.endObject();
-}
+    template <typename T>
+    void field(const char* name, const T& value, bool dumped = true) {
+        if (!dumped) return;
+        if constexpr (std::is_same_v<T, uint64_t>) {
+            char hex[24];
+            std::snprintf(hex, sizeof hex, "%016" PRIx64, value);
+            j.value(name, std::string(hex));
+        } else {
+            j.value(name, value);
+        }
+    }
+    void constant(const char* name, int16_t value) { j.value(name, value); }
+    template <typename T, size_t N>
+    void array(const char* name, const std::array<T, N>& a, size_t first = 0, size_t last = N - 1, bool dumped = true) {
+        if (dumped) elements(name, a.data(), first, last);
+    }
+    template <typename T, size_t N>
+    void array(const char* name, const T (&a)[N], size_t first, size_t last) {
+        elements(name, a, first, last);
+    }
+    template <typename T>
+    void elements(const char* name, const T* a, size_t first, size_t last) {
+        j.beginArray(name);
+        for (size_t i = first; i <= last; ++i) j.value(nullptr, a[i]);
+        j.endArray();
+    }
+    void group(const char* name) { j.beginObject(name); }
+    void endGroup() { j.endObject(); }
+    template <typename R>
+    void record(const char* name, const R& r) {
+        j.beginObject(name);
+        visitRecord(*this, r);
+        j.endObject();
+    }
+    template <typename R, size_t N>
+    void table(const char* name, const std::array<R, N>& t, int first, int last, int) {
+        j.beginArray(name);
+        for (int i = first; i <= last; ++i) record(nullptr, t[static_cast<size_t>(i)]);
+        j.endArray();
+    }
+    template <size_t N>
+    void rockets(const char* name, const std::array<Rocket, N>& t, const std::array<int16_t, N>& parts, int count, int) {
+        j.beginArray(name);
+        for (int i = 1; i <= count; ++i) record(nullptr, RocketRow{t[static_cast<size_t>(i)], parts[static_cast<size_t>(i)]});
+        j.endArray();
+    }
+    void surface(const char* name, const Surface& s) {
+        char hash[24];
+        std::snprintf(hash, sizeof hash, "%016" PRIx64, s.hash());
+        j.value(name, std::string(hash));
+    }
+};
 
-void writeBlast(JsonWriter& j, const Blast& b) {
-    j.beginObject();
-    j.value("x", b.x);
-    j.value("y", b.y);
-    j.value("growth", b.growth);
-    j.value("size", b.size);
-    j.value("maxSize", b.maxSize);
-    j.value("stage", b.stage);
-    j.value("colour", b.colour);
-    j.endObject();
-}
+// The hash's bytes: every field and every kept row, field by field (no padding), in list order.
+// With `labels`, each field's name and where its bytes start, to say where two states differ.
+struct ByteVisitor {
+    std::string& out;
+    std::vector<std::pair<size_t, std::string>>* labels = nullptr;
+    std::string path;
 
-void writeShrapnel(JsonWriter& j, const Shrapnel& s) {
-    j.beginObject();
-    j.value("alive", s.alive);
-    j.value("generations", s.generations);
-    j.value("children", s.children);
-    j.value("gravityScale", s.gravityScale);
-    j.value("elasticity", s.elasticity);
-    j.value("bounces", s.bounces);
-    j.value("fuse", s.fuse);
-    j.value("childFuse", s.childFuse);
-    j.value("trail", s.trail);
-    j.value("shape", s.shape);
-    j.value("width", s.width);
-    j.value("childWidth", s.childWidth);
-    j.value("x", s.x);
-    j.value("y", s.y);
-    j.value("vx", s.vx);
-    j.value("vy", s.vy);
-    j.value("spreadX", s.spreadX);
-    j.value("spreadY", s.spreadY);
-    j.value("colour", s.colour);
-    j.value("red", s.red);
-    j.value("green", s.green);
-    j.value("blue", s.blue);
-    j.value("randomRed", s.randomRed);
-    j.value("randomGreen", s.randomGreen);
-    j.value("randomBlue", s.randomBlue);
-    j.endObject();
-}
+    void label(const char* name) {
+        if (labels) labels->emplace_back(out.size(), path + name);
+    }
+    template <typename T>
+    void bytes(const T& v) {
+        static_assert(std::is_arithmetic_v<T>);
+        const size_t at = out.size();
+        out.resize(at + sizeof(T));
+        std::memcpy(&out[at], &v, sizeof(T));
+    }
+    template <typename T>
+    void field(const char* name, const T& value, bool = true) {
+        label(name);
+        if constexpr (std::is_same_v<T, std::string>) {
+            bytes(static_cast<uint32_t>(value.size()));
+            out += value;
+        } else {
+            bytes(value);
+        }
+    }
+    void constant(const char*, int16_t) {}
+    template <typename T, size_t N>
+    void array(const char* name, const std::array<T, N>& a, size_t = 0, size_t = N - 1, bool = true) {
+        label(name);
+        for (const T& v : a) bytes(v);
+    }
+    template <typename T, size_t N>
+    void array(const char* name, const T (&a)[N], size_t, size_t) {
+        label(name);
+        for (const T& v : a) bytes(v);
+    }
+    void group(const char* name) {
+        if (labels) path += std::string(name) + ".";
+    }
+    void endGroup() {
+        if (labels) path.erase(path.find_last_of('.', path.size() - 2) == std::string::npos ? 0 : path.find_last_of('.', path.size() - 2) + 1);
+    }
+    template <typename R>
+    void record(const char* name, const R& r) {
+        if (!labels) return visitRecord(*this, r);
+        const std::string outer = path;
+        path += std::string(name) + ".";
+        visitRecord(*this, r);
+        path = outer;
+    }
+    template <typename R, size_t N>
+    void table(const char* name, const std::array<R, N>& t, int, int, int kept) {
+        for (int i = 0; i < kept; ++i) record(labels ? (std::string(name) + "[" + std::to_string(i) + "]").c_str() : name, t[static_cast<size_t>(i)]);
+    }
+    template <size_t N>
+    void rockets(const char* name, const std::array<Rocket, N>& t, const std::array<int16_t, N>& parts, int, int kept) {
+        for (int i = 0; i < kept; ++i) {
+            const std::string row = labels ? std::string(name) + "[" + std::to_string(i) + "]" : name;
+            record(row.c_str(), RocketRow{t[static_cast<size_t>(i)], parts[static_cast<size_t>(i)]});
+        }
+    }
+    void surface(const char*, const Surface&) {}  // hashed on its own, and compared pixel by pixel
+};
 
-void writePart(JsonWriter& j, const RocketPart& p) {
-    j.beginObject();
-    j.value("radius", p.radius);
-    j.value("angle", p.angle);
-    j.value("fuel", p.fuel);
-    j.value("thrust", p.thrust);
-    j.value("kind", p.kind);
-    j.value("payloadKind", p.payloadKind);
-    j.value("timer", p.timer);
-    j.value("timerReload", p.timerReload);
-    j.value("active", p.active);
-    j.value("releaseVx", p.releaseVx);
-    j.value("releaseVy", p.releaseVy);
-    j.endObject();
-}
-
-void writeRocket(JsonWriter& j, const Rocket& r, int partCount) {
-    j.beginObject();
-    j.value("halfLength", r.halfLength);
-    j.value("noseDy", r.noseDy);
-    j.value("noseDx", r.noseDx);
-    j.value("heading", r.heading);
-    j.value("x", r.x);
-    j.value("y", r.y);
-    j.value("vx", r.vx);
-    j.value("vy", r.vy);
-    j.value("rocketPartCount", static_cast<int16_t>(partCount));
-    j.beginArray("parts");
-    for (int p = 1; p <= std::min(partCount, kMaxRocketParts); ++p) writePart(j, r.parts[p]);
-    j.endArray();
-    j.endObject();
-}
-
-void writeGauge(JsonWriter& j, const char* key, const Gauge& g) {
-    j.beginObject(key);
-    j.value("value", g.value);
-    j.value("max", g.max);
-    j.value("visible", g.visible);
-    j.value("foreColor", g.foreColor);
-    j.endObject();
+std::string stateBytes(const Game& game, std::vector<std::pair<size_t, std::string>>* labels = nullptr) {
+    std::string out;
+    out.reserve(1 << 20);
+    ByteVisitor v{out, labels, {}};
+    visitGame(game, v);
+    return out;
 }
 
 }  // namespace
 
+uint64_t surfaceHash(const Surface& s) {
+    return XXH3_64bits(s.pixels(), static_cast<size_t>(s.widthPx()) * s.heightPx() * sizeof(int32_t));
+}
+
 std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine) {
     JsonWriter j(oneLine);
     j.beginObject();
-    j.value("frame", game.frame);
-    j.value("ended", game.ended);
-    j.value("lastGuy", game.lastGuy);
-    j.value("scrollStage", game.scrollStage);
-    j.value("soundOn", game.soundOn);
-    j.value("speedFactor", game.speedFactor);
-    j.value("pi", game.pi);
-    j.value("facingLeft", facingLeft);
-    j.value("picbackLeft", game.picbackLeft);
-    if (game.players != 1) {  // one-player dumps stay as they were
-        j.value("players", game.players);
-        j.beginArray("secondAmmo");
-        for (int16_t v : game.secondAmmo) j.value(nullptr, v);
-        j.endArray();
-    }
-
-    j.beginArray("guys");
-    for (int i = 0; i <= kControlGuys; ++i) writeGuy(j, game.guyTable[i]);
-    j.endArray();
-
-    j.beginObject("controls");
-    const std::pair<const char*, const ControlTable*> tables[] = {
-        {"keyLeft", &game.keyLeft},     {"keyRight", &game.keyRight}, {"facing", &game.facing},
-        {"keyUp", &game.keyUp},         {"keyDown", &game.keyDown},   {"clingLeft", &game.clingLeft},
-        {"clingRight", &game.clingRight}, {"keyFire", &game.keyFire}, {"aimInc", &game.aimInc},
-        {"aimDec", &game.aimDec},       {"spin", &game.spin},         {"hitCount", &game.hitCount},
-        {"dropDone", &game.dropDone}};
-    for (const auto& [name, table] : tables) {
-        j.beginArray(name);
-        for (int16_t v : *table) j.value(nullptr, v);
-        j.endArray();
-    }
-    j.endObject();
-
-    j.beginArray("rocks");
-    for (int i = 1; i <= game.rockCount; ++i) writeRock(j, game.rockTable[i]);
-    j.endArray();
-    j.beginArray("blasts");
-    for (int i = 1; i <= game.blastCount; ++i) writeBlast(j, game.blastTable[i]);
-    j.endArray();
-    j.beginArray("shrapnel");
-    for (int i = 1; i <= game.shrapnelCount; ++i) writeShrapnel(j, game.shrapnelTable[i]);
-    j.endArray();
-    j.beginArray("rockets");
-    for (int i = 1; i <= game.rocketCount; ++i) writeRocket(j, game.rocketTable[i], game.rocketPartCount[i]);
-    j.endArray();
-
-    j.beginObject("gauges");
-    writeGauge(j, "life", game.life);
-    j.beginArray("ammo");
-    for (const Gauge& g : game.ammo) writeGauge(j, nullptr, g);
-    j.endArray();
-    j.endObject();
-
-    j.beginObject("captions");
-    j.value("ammolbl", game.ammolbl);
-    j.value("Label1", game.Label1);
-    j.value("xlbl", game.xlbl);
-    j.value("ylbl", game.ylbl);
-    j.endObject();
-
-    j.beginObject("panels");
-    j.value("Frame1", game.Frame1Visible);
-    j.value("Frame2", game.Frame2Visible);
-    j.value("Timer1", game.Timer1Enabled);
-    j.value("option", game.selectedOption);
-    j.endObject();
-
+    JsonVisitor v{j};
+    visitGame(game, v);
     j.beginArray("sounds");
     for (const auto& s : sounds.entries) {
         j.beginObject();
@@ -216,27 +167,39 @@ std::string dumpJson(const Game& game, const SoundLog& sounds, bool oneLine) {
         j.endObject();
     }
     j.endArray();
-
-    char hash[24];
-    std::snprintf(hash, sizeof hash, "%016" PRIx64, game.picback.hash());
-    j.value("surfaceHash", std::string(hash));
     j.endObject();
     return j.str();
 }
 
-}  // namespace vexlot
-
-namespace vexlot {
-
 uint64_t stateHash(const Game& game) {
-    SoundLog none;
-    const std::string text = dumpJson(game, none, true);
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : text) {
-        h ^= c;
-        h *= 1099511628211ull;
+    thread_local std::string bytes;
+    bytes.clear();
+    ByteVisitor v{bytes, nullptr, {}};
+    visitGame(game, v);
+    return XXH3_64bits_withSeed(bytes.data(), bytes.size(), surfaceHash(game.picback));
+}
+
+std::string firstDifference(const Game& a, const Game& b) {
+    std::vector<std::pair<size_t, std::string>> labels;
+    const std::string x = stateBytes(a, &labels), y = stateBytes(b);
+    const size_t n = std::min(x.size(), y.size());
+    size_t at = 0;
+    while (at < n && x[at] == y[at]) ++at;
+    if (at < n || x.size() != y.size()) {
+        std::string name = "?";
+        for (const auto& [offset, label] : labels) {
+            if (offset > at) break;
+            name = label;
+        }
+        return name;
     }
-    return h;
+    const Surface &s = a.picback, &t = b.picback;
+    if (s.widthPx() != t.widthPx() || s.heightPx() != t.heightPx()) return "surface size";
+    for (int py = 0; py < s.heightPx(); ++py)
+        for (int px = 0; px < s.widthPx(); ++px)
+            if (s.pixelAt(px, py) != t.pixelAt(px, py))
+                return "surface pixel (" + std::to_string(px) + ", " + std::to_string(py) + ")";
+    return "";
 }
 
 }  // namespace vexlot

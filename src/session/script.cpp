@@ -124,7 +124,9 @@ constexpr uint32_t kLineSumStart = 2166136261u;
 // Reads one script or replay, line by line; every rule of the format is checked here.
 class Parser {
 public:
-    explicit Parser(std::string_view text) : text_(text) {}
+    Parser(std::string_view text, int players) : text_(text), optionPlayers_(players) {
+        if (players == 2) script_.players = 2;
+    }
 
     Script parse() {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);  // a byte-order mark, as some editors write
@@ -181,6 +183,9 @@ private:
             long long n = 0;
             if (sawEvent_ || sawPlayers_) fail("a players line may only come before the events");
             if (w.size() != 2 || !parseWhole(w[1], 1, 2, n)) fail("expected 'players 1' or 'players 2'");
+            if (optionPlayers_ != 0 && n != optionPlayers_)
+                fail("--players " + std::to_string(optionPlayers_) + " was given, but the script says 'players " +
+                     std::to_string(n) + "'");
             script_.players = static_cast<int>(n);
             sawPlayers_ = true;
             return;
@@ -305,6 +310,7 @@ private:
     int lastFrame_ = 0;
     bool sawEvent_ = false;
     bool sawPlayers_ = false;
+    int optionPlayers_ = 0;  // --players, when given
     uint32_t sum_ = kLineSumStart;
 };
 
@@ -336,7 +342,7 @@ uint32_t lineSum(uint32_t sum, std::string_view bytes) {
     return sum;
 }
 
-Script parseScript(std::string_view text) { return Parser(text).parse(); }
+Script parseScript(std::string_view text, int players) { return Parser(text, players).parse(); }
 
 std::string resealReplay(std::string_view text) {
     std::string out;

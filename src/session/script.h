@@ -55,8 +55,9 @@ struct Script {
 };
 
 // Parses a script or a replay; throws std::runtime_error naming the first bad line and why. A replay
-// is checked whole (header, checksums, frame order) before anything runs.
-Script parseScript(std::string_view text);
+// is checked whole (header, checksums, frame order) before anything runs. `players` is the number the
+// command line gave (0: none): 2 makes a script a game of two, and a `players` line must agree.
+Script parseScript(std::string_view text, int players = 0);
 
 // The same text with the checksum of every check and end line made right again: for tests and fuzzing,
 // so that an edited replay reaches the simulation instead of being refused.

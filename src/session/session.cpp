@@ -77,18 +77,22 @@ void Session::play(Script script) {
 
 void Session::record(LineOutput& out) { recorder_.emplace(out, seed_, level_.tag, players()); }
 
-bool Session::step(std::span<const InputEvent> live) {
+bool Session::step(std::span<const InputEvent> live, FrameRun run) {
     if (game_->ended) return false;
     const int frame = game_->frame + 1;
     events_.clear();
     while (nextEvent_ < script_.events.size() && script_.events[nextEvent_].frame <= frame)
         events_.push_back(script_.events[nextEvent_++].event);
     events_.insert(events_.end(), live.begin(), live.end());
+    SoundSink* sounds = game_->soundSink;
+    if (run == FrameRun::Again) game_->soundSink = nullptr;
     const bool going = runFrame(*game_, events_);
+    game_->soundSink = sounds;
     if (game_->players == 2) {
         const Guy& second = game_->guyTable[1];
-        secondViewLeft_ = followScroll(secondViewLeft_, second.x, second.vx);
+        frame_.secondViewLeft = followScroll(frame_.secondViewLeft, second.x, second.vx);
     }
+    if (run == FrameRun::Again) return going;  // recorded and checked the first time it ran
     if (recorder_) recorder_->frame(*game_, events_);
     while (nextCheck_ < script_.checks.size() && script_.checks[nextCheck_].frame <= game_->frame) {
         const Checkpoint& c = script_.checks[nextCheck_++];

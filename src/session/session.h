@@ -32,6 +32,18 @@ struct Mismatch {
     uint64_t expected = 0, got = 0;
 };
 
+// What the session keeps from frame to frame beside the game: rollback saves and restores it with
+// the game.
+struct SessionFrame {
+    // Where the second player's view is scrolled (world units, as picbackLeft): it follows guy 1 with
+    // the camera's margins, without moving the world.
+    float secondViewLeft = 0;
+};
+
+// How a frame is run: the first time, or again after a rollback (its sounds were heard the first
+// time, so they are not played again).
+enum class FrameRun { First, Again };
+
 class Session {
 public:
     // `players` 2: a second person plays guy 1 (events with `player` 1).
@@ -53,19 +65,19 @@ public:
     // Records the game from here on into `out` (which must outlive the recording).
     void record(LineOutput& out);
 
-    // One frame: the script's events due now, then `live`; recorded, and checked against the
-    // replay's checkpoint of this frame. Returns false once the game has ended (Esc, close); the
-    // recording then has its end line.
-    bool step(std::span<const InputEvent> live = {});
+    // One frame: the script's events due now, then `live`; both views' cameras, recorded, and
+    // checked against the replay's checkpoint of this frame. Returns false once the game has ended
+    // (Esc, close); the recording then has its end line. Every front-end's frames, rollback's
+    // re-runs included, go through here.
+    bool step(std::span<const InputEvent> live = {}, FrameRun run = FrameRun::First);
     // The events delivered in the last frame.
     std::span<const InputEvent> lastEvents() const { return events_; }
 
     // Ends the recording with its end line (a window closed, a signal); harmless twice.
     void finish();
 
-    // Where the second player's view is scrolled (world units, as picbackLeft): it follows guy 1 with
-    // the camera's margins, without moving the world.
-    float secondViewLeft() const { return secondViewLeft_; }
+    float secondViewLeft() const { return frame_.secondViewLeft; }
+    SessionFrame& frameState() { return frame_; }
 
     const std::optional<Mismatch>& mismatch() const { return mismatch_; }
     int checksPassed() const { return checksPassed_; }
@@ -80,7 +92,7 @@ private:
     std::optional<Mismatch> mismatch_;
     std::optional<ReplayWriter> recorder_;
     std::vector<InputEvent> events_;
-    float secondViewLeft_ = 0;
+    SessionFrame frame_;
 };
 
 }  // namespace vexlot

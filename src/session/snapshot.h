@@ -3,9 +3,9 @@
 // The world surface is most of the game (8 MB); a frame paints a small part of it. The ring keeps
 // a shadow copy of the surface as it was at the last save and, for each saved frame, the blocks the
 // frame painted as they were before it (an undo log). Saving copies only the blocks painted since
-// the last save; restoring frame f undoes the later frames' blocks, newest first. The tables are
-// small enough to copy whole (their slots past the count keep what the game left there, which a
-// new entry may inherit), except the rocket table, whose slots past the first rocket are never used.
+// the last save; restoring frame f undoes the later frames' blocks, newest first. Everything else
+// is copied through the game's field list (core/fields.h), the same list the dump and the hash
+// walk: tables by the rows they keep, with the session's own state of the frame (the second view).
 #pragma once
 #include <array>
 #include <cstdint>
@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "core/game.h"
+#include "session/session.h"
 
-namespace vexlot::net {
+namespace vexlot {
 
 // Frames a network game keeps: the rollback window (8 frames) and the confirmed frame, with room.
 constexpr int kRingFrames = 12;
@@ -26,15 +27,20 @@ public:
     explicit SnapshotRing(int capacity);
     ~SnapshotRing();
 
-    // Saves the game as it is now, as the state after frame game.frame, and clears the surface's
-    // dirty blocks (the ring is the only one that may). Frames are saved one after the other; a
-    // frame that does not follow the newest one starts the ring afresh.
-    void save(Game& game);
+    // Saves the session's game as it is now, as the state after frame game.frame, and clears the
+    // surface's dirty blocks (the ring is the only one that may; it asks the surface to keep them).
+    // Frames are saved one after the other; a frame that does not follow the newest one starts the
+    // ring afresh.
+    void save(Game& game, SessionFrame& frame);
+    void save(Session& session) { save(session.game(), session.frameState()); }
+    void save(Game& game) { save(game, scratch_); }  // a game without a session (tests, benchmarks)
     // True when the state after `frame` can be restored.
     bool has(int32_t frame) const;
-    // Puts the game back to the state after `frame` (has(frame) must hold); the newer frames are
+    // Puts the session back to the state after `frame` (has(frame) must hold); the newer frames are
     // dropped. The game's sound player is left as it is.
-    void restore(Game& game, int32_t frame);
+    void restore(Game& game, SessionFrame& state, int32_t frame);
+    void restore(Session& session, int32_t frame) { restore(session.game(), session.frameState(), frame); }
+    void restore(Game& game, int32_t frame) { restore(game, scratch_, frame); }
     // Forgets every saved frame (a new game, or one restored some other way).
     void clear();
 
@@ -46,12 +52,13 @@ public:
 private:
     struct Entry;
     Entry& at(int32_t frame);
-    void undo(Game& game, const Entry& e);
+    void undo(Surface& s, const Entry& e);
 
     std::vector<std::unique_ptr<Entry>> entries_;  // frame f lives at f % capacity
     int32_t oldest_ = -1, newest_ = -1;
     std::vector<int32_t> shadow_;  // the surface as it was at the newest save
     size_t lastSaveBlocks_ = 0;
+    SessionFrame scratch_;
 };
 
-}  // namespace vexlot::net
+}  // namespace vexlot

@@ -11,3 +11,7 @@ set_tests_properties(e2e_gamepads PROPERTIES LABELS e2e TIMEOUT 60)
 # A network game between the window and a headless peer on 127.0.0.1, each way round.
 add_test(NAME e2e_net_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/net_window_test.sh $<TARGET_FILE:vexlot>)
 set_tests_properties(e2e_net_window PROPERTIES LABELS e2e TIMEOUT 180)
+
+# A duel in the window: the settings file's duel line, R alone and R with Enter, the recordings' rules.
+add_test(NAME e2e_versus_window COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/versus_window_test.sh $<TARGET_FILE:vexlot>)
+set_tests_properties(e2e_versus_window PROPERTIES LABELS e2e TIMEOUT 120)

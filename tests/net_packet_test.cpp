@@ -32,10 +32,10 @@ Inputs sampleInputs() {
     m.advantage = -7;
     m.first = 99;
     m.frames = {{},
-                {event(T::KeyDown, 39), event(T::KeyUp, -2147483647 - 1), event(T::Char, 27)},
+                {event(T::KeyDown, 39), event(T::KeyUp, 255), event(T::Char, 0)},
                 {event(T::WorldClick, 0, -0.0f, 1e-40f), event(T::PaletteClick, 0, 3.25f, 96.0f),
                  event(T::WindowPress, 0, 799.5f, -1.0f)},
-                {event(T::Option, 9), event(T::Button, 0, 0, 0, "Command1"), event(T::Close)}};
+                {event(T::Option, 9), event(T::Button, 0, 0, 0, "Command3"), event(T::Close)}};
     return m;
 }
 
@@ -122,6 +122,18 @@ TEST(NetPacket, LimitsAreChecked) {
         t.insert(t.end(), name.begin(), name.end());
         return t;
     };
+    auto code = [](T type, int32_t value) {
+        std::vector<uint8_t> t = {static_cast<uint8_t>(type)};
+        for (int i = 0; i < 4; ++i) t.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i)));
+        return t;
+    };
+    // A Hello or Welcome asking for a match of `frames` frames.
+    auto hello = [](uint32_t frames) { return encode(Hello{kProtocol, "v", "builtin", frames}); };
+    auto welcome = [](uint32_t frames) {
+        auto b = encode(Welcome{kProtocol, "v", "builtin", 1, 0, 2});
+        for (int i = 0; i < 4; ++i) b[b.size() - 5 + i] = static_cast<uint8_t>(frames >> (8 * i));
+        return b;
+    };
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -134,17 +146,37 @@ TEST(NetPacket, LimitsAreChecked) {
     auto crowded = header(1, 1);
     crowded.push_back(kMaxEventsPerFrame + 1);
     for (int i = 0; i <= kMaxEventsPerFrame; ++i) crowded.push_back(static_cast<uint8_t>(T::Close));
+    auto busiest = header(1, 1);
+    busiest.push_back(kMaxEventsPerFrame);
+    for (int i = 0; i < kMaxEventsPerFrame; ++i) busiest.push_back(static_cast<uint8_t>(T::Close));
     const std::vector<Case> cases = {
         {"a frame of no events", withEvent({static_cast<uint8_t>(T::Close)}), true},
         {"the most frames", full, true},
         {"too many frames", many, false},
         {"too many events in a frame", crowded, false},
+        {"the most events in a frame", busiest, true},
         {"frame 0", [&] { auto b = header(0, 1); b.push_back(0); return b; }(), false},
         {"a frame past a day of play", [&] { auto b = header(kMaxFrames + 1, 1); b.push_back(0); return b; }(), false},
         {"an unknown event type", withEvent({9}), false},
         {"a NaN point", withEvent(point(nanBits)), false},
         {"an infinite point", withEvent(point(infBits)), false},
-        {"a button name of the most bytes", withEvent(button(std::string(kMaxNameBytes, 'a'))), true},
+        // Only what the replay grammar reads back: a recorded match must stay readable.
+        {"key code 0", withEvent(code(T::KeyDown, 0)), true},
+        {"key code 255", withEvent(code(T::KeyUp, 255)), true},
+        {"key code 1000", withEvent(code(T::KeyDown, 1000)), false},
+        {"key code -5", withEvent(code(T::KeyUp, -5)), false},
+        {"char 300", withEvent(code(T::Char, 300)), false},
+        {"option 9", withEvent(code(T::Option, 9)), true},
+        {"option 0", withEvent(code(T::Option, 0)), false},
+        {"option 99", withEvent(code(T::Option, 99)), false},
+        {"button Command1", withEvent(button("Command1")), true},
+        {"button Foo", withEvent(button("Foo")), false},
+        {"a button name of the most bytes", withEvent(button(std::string(kMaxNameBytes, 'a'))), false},
+        {"a Hello of a day of play", hello(kMaxFrames), true},
+        {"a Hello past a day of play", hello(kMaxFrames + 1), false},
+        {"a Hello of frames 0xFFFFFFFF", hello(0xFFFFFFFFu), false},
+        {"a Welcome of a day of play", welcome(kMaxFrames), true},
+        {"a Welcome of frames 0xFFFFFFFF", welcome(0xFFFFFFFFu), false},
         {"a button name too long", withEvent(button(std::string(kMaxNameBytes + 1, 'a'))), false},
         {"a button name with a space", withEvent(button("Command 1")), false},
         {"a button name with a line end", withEvent(button("Command1\n5 close")), false},
@@ -191,7 +223,8 @@ TEST(NetPacket, NormalisedEventsCarryOnlyWhatTheirTypeSends) {
 namespace vexlot::net {
 namespace {
 
-// The fuzz target's seeds are messages of every kind that decode and encode back unchanged.
+// The fuzz target's seeds are messages of every kind that decode and encode back unchanged, and
+// (named refused-*) what hostile peers sent that must be refused.
 TEST(NetPacket, FuzzSeedsAreValidMessages) {
     const std::filesystem::path dir = std::filesystem::path(VEXLOT_SOURCE_DIR) / "fuzz" / "corpus" / "packet";
     int seeds = 0;
@@ -199,6 +232,10 @@ TEST(NetPacket, FuzzSeedsAreValidMessages) {
         std::ifstream in(file.path(), std::ios::binary);
         const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         Message m;
+        if (file.path().filename().string().starts_with("refused-")) {
+            EXPECT_FALSE(decode(bytes, m)) << file.path();
+            continue;
+        }
         ASSERT_TRUE(decode(bytes, m)) << file.path();
         EXPECT_EQ(encode(m), bytes) << file.path();
         ++seeds;

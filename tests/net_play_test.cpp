@@ -15,103 +15,19 @@
 #include <sstream>
 #include <thread>
 
+#include "net/peers.h"
 #include "net/udp_relay.h"
-#include "session/script.h"
-#include "soak/random_input.h"
 
 namespace vexlot::net {
 namespace {
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// One run of the program, its output in a file; killed when the test ends, whatever happens.
-class Process {
-public:
-    Process(const std::vector<std::string>& args, fs::path out, const char* env = nullptr) : out_(std::move(out)) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const int fd = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-            if (env) ::putenv(const_cast<char*>(env));
-            std::vector<char*> argv{const_cast<char*>(VEXLOT_BINARY)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(VEXLOT_BINARY, argv.data());
-            ::_exit(127);
-        }
-    }
-    ~Process() { kill(SIGKILL); }
-    void kill(int signal) {
-        if (pid_ <= 0) return;
-        ::kill(pid_, signal);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-    // The exit status, or -1 when it has not ended within `seconds`.
-    int wait(int seconds) {
-        for (const auto until = Clock::now() + std::chrono::seconds(seconds); pid_ > 0 && Clock::now() < until;) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return pid_ > 0 ? -1 : status_;
-    }
-    std::string output() const { return slurp(out_); }
-    // The UDP port a host printed, waiting for it up to `seconds`; 0 when none came.
-    int hostPort(int seconds) const {
-        const std::regex line("hosting on UDP port ([0-9]+)");
-        for (const auto until = Clock::now() + std::chrono::seconds(seconds); Clock::now() < until;) {
-            std::smatch m;
-            const std::string out = output();
-            if (std::regex_search(out, m, line)) return std::stoi(m[1]);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return 0;
-    }
-
-private:
-    fs::path out_;
-    pid_t pid_ = -1;
-    int status_ = -1;
-};
-
-struct TempDir {
-    fs::path path = fs::temp_directory_path() / ("vexlot-net-" + std::to_string(::getpid()) + "-" +
-                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    TempDir() { fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const char* name) const { return (path / name).string(); }
-};
+using namespace test;
 
 constexpr int kFrames = 600;
 constexpr const char* kSeed = "31337";
 
-// A player's script file: random fingers for kFrames frames, without Esc or closing the window.
 void writeScript(const std::string& path, uint64_t seed, bool secondPlayer = false) {
-    std::ofstream out(path);
-    soak::RandomPlayer fingers(seed);
-    for (int f = 1; f <= kFrames; ++f) {
-        std::vector<InputEvent> events;
-        fingers.nextFrame(events);
-        for (InputEvent e : events) {
-            if (e.type == InputEvent::Type::Close || (e.type == InputEvent::Type::Char && e.code == 27)) continue;
-            e.player = secondPlayer ? 1 : 0;
-            out << eventLine(f, e) << "\n";
-        }
-    }
+    test::writeScript(path, seed, kFrames, secondPlayer);
 }
 
 // The final state hash of the same inputs played as a local two-player game (from the end line
@@ -141,16 +57,8 @@ std::string localHash(const TempDir& dir, uint64_t seedA, uint64_t seedB) {
     return std::regex_search(text, m, end) ? m[1].str() : "no end line";
 }
 
-std::string finalHash(const std::string& output) {
-    std::smatch m;
-    const std::regex line("final state hash ([0-9a-f]{16}) at frame ([0-9]+)");
-    return std::regex_search(output, m, line) ? m[1].str() + " at " + m[2].str() : "none";
-}
-
 std::string verify(const std::string& replay, const TempDir& dir, const char* name) {
-    Process p({"--headless", "--replay", replay}, dir.path / name);
-    const int status = p.wait(120);
-    return std::to_string(status) + ": " + p.output();
+    return test::verify(replay, dir.path / name);
 }
 
 struct Pair {
@@ -244,21 +152,30 @@ TEST(NetPlay, KillingOnePeerEndsTheOtherWithACompleteRecording) {
     EXPECT_NE(slurp(dir / "host.replay").find(" end "), std::string::npos);
 }
 
-TEST(NetPlay, ADifferentLevelIsRefusedOnBothSides) {
+// A joiner on another level is refused, and the host waits on for one that fits: one packet does
+// not cancel a hosted game.
+TEST(NetPlay, ADifferentLevelIsRefusedOnBothSidesAndTheHostWaitsOn) {
     TempDir dir;
     writeScript(dir / "a.txt", 1);
-    Process host({"--headless", "--host", "0", "--script", dir / "a.txt", "--level", VEXLOT_SOURCE_DIR "/assets/level.png"},
+    const std::string level = VEXLOT_SOURCE_DIR "/assets/level.png";
+    Process host({"--headless", "--host", "0", "--script", dir / "a.txt", "--frames", "120", "--level", level,
+                  "--record", dir / "host.replay"},
                  dir.path / "host.out");
     const int port = host.hostPort(60);
     ASSERT_GT(port, 0) << host.output();
-    Process joiner({"--headless", "--join", "127.0.0.1:" + std::to_string(port), "--script", dir / "a.txt"},
-                   dir.path / "join.out");
-    EXPECT_EQ(host.wait(60), 2);
-    EXPECT_EQ(joiner.wait(60), 2);
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    Process other({"--headless", "--join", address, "--script", dir / "a.txt"}, dir.path / "other.out");
+    EXPECT_EQ(other.wait(60), 2);
+    EXPECT_NE(other.output().find("the other player refused: \"this game is on the level picture"), std::string::npos)
+        << other.output();
+    ASSERT_TRUE(host.waitFor("both need the same level.*; waiting for another player", 30)) << host.output();
     EXPECT_NE(host.output().find("refused the player at 127.0.0.1"), std::string::npos) << host.output();
-    EXPECT_NE(host.output().find("both need the same level"), std::string::npos) << host.output();
-    EXPECT_NE(joiner.output().find("the other player refused: this game is on the level picture"), std::string::npos)
-        << joiner.output();
+    Process joiner({"--headless", "--join", address, "--script", dir / "a.txt", "--frames", "120", "--level", level,
+                    "--record", dir / "join.replay"},
+                   dir.path / "join.out");
+    EXPECT_EQ(joiner.wait(60), 0) << joiner.output();
+    EXPECT_EQ(host.wait(60), 0) << host.output();
+    EXPECT_EQ(finalHash(host.output()), finalHash(joiner.output()));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // end with the hash of the same inputs played locally, and both recordings verify.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -39,7 +40,8 @@ Script randomScript(uint64_t seed, int frames, bool soundOn) {
 }
 
 // The same inputs as a local two-player game: each frame the first player's events, then the second's.
-uint64_t localHash(const Script& a, const Script& b, int frames) {
+// `secondView`: where the second player's view ends up.
+uint64_t localHash(const Script& a, const Script& b, int frames, float* secondView = nullptr, float* secondX = nullptr) {
     Session s(kSeed, builtinLevel(), nullptr, 2);
     size_t ia = 0, ib = 0;
     std::vector<InputEvent> events;
@@ -51,8 +53,10 @@ uint64_t localHash(const Script& a, const Script& b, int frames) {
             events.back().player = 1;
         }
         for (InputEvent& e : events) net::normalizeEvent(e);
-        runFrame(s.game(), events);
+        s.step(events);
     }
+    if (secondView) *secondView = s.secondViewLeft();
+    if (secondX) *secondX = s.game().guyTable[1].x;
     return stateHash(s.game());
 }
 
@@ -154,6 +158,25 @@ TEST(NetRollback, BothPeersEndWithTheLocalGameWhateverTheNetworkDoes) {
     }
 }
 
+// The joiner walks right for the whole match: his view scrolls after his guy on both peers, rollbacks
+// and all, exactly as in the same game played on one machine.
+TEST(NetRollback, TheJoinersViewFollowsHisGuyAsInALocalGame) {
+    const int frames = 1500;
+    Script a, b;
+    b.events.push_back({1, InputEvent{InputEvent::Type::KeyDown, VirtualKey::Right}});
+    float expectedView = 0, expectedX = 0;
+    const uint64_t expected = localHash(a, b, frames, &expectedView, &expectedX);
+    EXPECT_LT(expectedView, -2000.0f) << "guy 1 walked to " << expectedX;  // scrolled well to the right
+    SimNetwork net({50, 150, 0.05, 0.05}, 7);
+    Peer host(net.end(0), 0, a, frames, 2), joiner(net.end(1), 1, b, frames, 2);
+    playOut(net, host, joiner);
+    for (Peer* p : {&host, &joiner}) {
+        EXPECT_EQ(stateHash(p->play->game()), expected);
+        EXPECT_EQ(p->play->secondViewLeft(), expectedView);
+    }
+    EXPECT_GT(host.play->stats().rollbacks, 0);
+}
+
 // A peer whose world differs by one pixel: both stop at the next checkpoint with the frame named,
 // and both recordings end there.
 TEST(NetRollback, ADesyncStopsBothPeersAtTheNextCheckpoint) {
@@ -247,6 +270,122 @@ TEST(NetRollback, HostileMessagesAreDroppedAndCounted) {
     EXPECT_GT(injected, 100);
     EXPECT_GT(s.malformed, injected / 5);  // the garbage and the cut messages at least
     EXPECT_GT(s.stale, injected / 5);
+}
+
+// A peer played by the test: what it sends is written by hand, straight into the host's inbox.
+struct FakePeer {
+    SimNetwork& net;
+    // Inputs for frames first..last (no events), acknowledging `ack` of the host's.
+    void inputs(uint32_t first, uint32_t last, uint32_t ack, uint32_t frame) const {
+        Inputs m;
+        m.ack = ack;
+        m.frame = frame;
+        m.first = first;
+        m.frames.assign(last - first + 1, {});
+        net.inject(0, encode(m));
+    }
+    void send(const Message& m) const { net.inject(0, encode(m)); }
+};
+
+// Ticks the host alone until it ends; `peer` is called before each tick with its number. The tick
+// the host ended at, or -1.
+int tickHost(SimNetwork& net, Peer& host, const std::function<void(int)>& peer, int ticks = 3000) {
+    for (int t = 0; t < ticks; ++t) {
+        peer(t);
+        net.deliver(static_cast<uint64_t>(t) * kTickMs);
+        if (!host.play->tick({}, static_cast<uint64_t>(t) * kTickMs)) return t;
+    }
+    return -1;
+}
+
+// Done, silence and leaving are separate rules: a peer that says it is done and then stops
+// sending, or leaves, or keeps sending only what the host knows already (repeats, pings, a
+// claimed frame running ahead, events far past its confirmed input), ends the match 3 s after its
+// last news, with a complete recording that verifies.
+TEST(NetRollback, APeerThatIsDoneSilentGoneOrRepeatingItselfEndsTheMatch) {
+    const int frames = 600;
+    struct Case {
+        const char* what;
+        std::function<void(FakePeer&, SimNetwork&, int)> peer;
+        const char* says;
+    } cases[] = {
+        {"done, then silent",
+         [](FakePeer& p, SimNetwork&, int t) {
+             if (t < 50) p.inputs(1, static_cast<uint32_t>(t + 1), static_cast<uint32_t>(t), static_cast<uint32_t>(t));
+             if (t == 50) p.send(Done{600, 0});
+         },
+         "silent for 3 s"},
+        {"done, then gone",
+         [](FakePeer& p, SimNetwork& n, int t) {
+             if (t < 50) p.inputs(1, static_cast<uint32_t>(t + 1), static_cast<uint32_t>(t), static_cast<uint32_t>(t));
+             if (t == 50) p.send(Done{600, 0});
+             if (t == 51) n.end(0).left = true;
+         },
+         "the other player left"},
+        {"stale inputs, pings, a frame claimed ahead and events far ahead",
+         [](FakePeer& p, SimNetwork&, int t) {
+             p.inputs(1, static_cast<uint32_t>(std::min(t + 1, 40)), 0, static_cast<uint32_t>(t));
+             p.send(Ping{static_cast<uint32_t>(t)});
+             if (t > 40) p.inputs(static_cast<uint32_t>(60 + t), static_cast<uint32_t>(60 + t), 0, static_cast<uint32_t>(t));
+         },
+         "silent for 3 s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimNetwork net({0, 0, 0, 0}, 3);
+        Peer host(net.end(0), 0, randomScript(21, frames, false), frames, 0);
+        FakePeer fake{net};
+        int lastNews = 0;
+        const int ended = tickHost(net, host, [&](int t) {
+            c.peer(fake, net, t);
+            if (t <= 51) lastNews = t;
+        });
+        ASSERT_GE(ended, 0) << "the host never ended";
+        EXPECT_EQ(host.play->outcome(), Outcome::Disconnected);
+        EXPECT_NE(host.play->message().find(c.says), std::string::npos) << host.play->message();
+        EXPECT_LT((ended - lastNews) * kTickMs, 3000 + 20 * kTickMs);
+        EXPECT_EQ(verify(host.replay.str()), "");
+        EXPECT_NE(host.replay.str().find(" end "), std::string::npos);
+    }
+}
+
+// A link that never passes on this peer's state checks (an old or dishonest program).
+struct WithoutChecks : Link {
+    Link& inner;
+    explicit WithoutChecks(Link& l) : inner(l) {}
+    void send(std::span<const uint8_t> bytes, bool reliable) override {
+        Message m;
+        if (decode(bytes, m) && std::holds_alternative<StateCheck>(m)) return;
+        inner.send(bytes, reliable);
+    }
+    bool receive(std::vector<uint8_t>& bytes) override { return inner.receive(bytes); }
+};
+
+// The end is checked as the checkpoints are: games that part after the last checkpoint differ at
+// the end on both sides, and a peer whose checks never arrive does not leave "0 agreed".
+TEST(NetRollback, TheFinalStateIsComparedAndMissingChecksAreAnError) {
+    const int frames = 590;  // the last checkpoint at 540
+    const Script a = randomScript(31, frames, false), b = randomScript(32, frames, false);
+    {
+        SimNetwork net({10, 30, 0.05, 0}, 4);
+        Peer host(net.end(0), 0, a, frames, 1), joiner(net.end(1), 1, b, frames, 1, /*desyncFrame=*/frames - 5);
+        playOut(net, host, joiner);
+        for (Peer* p : {&host, &joiner}) {
+            EXPECT_EQ(p->play->outcome(), Outcome::Desync) << p->play->message();
+            EXPECT_NE(p->play->message().find("the games differ at the end: frame 590"), std::string::npos)
+                << p->play->message();
+            EXPECT_NE(p->replay.str().find("\n590 end "), std::string::npos);
+        }
+    }
+    {
+        SimNetwork net({10, 30, 0.05, 0}, 5);
+        WithoutChecks quiet(net.end(1));
+        Peer host(net.end(0), 0, a, frames, 1), joiner(quiet, 1, b, frames, 1);
+        playOut(net, host, joiner);
+        EXPECT_EQ(host.play->outcome(), Outcome::Desync) << host.play->message();
+        EXPECT_NE(host.play->message().find("state checks never arrived (0 of 9 agreed)"), std::string::npos)
+            << host.play->message();
+    }
 }
 
 }  // namespace

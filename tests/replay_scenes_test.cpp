@@ -40,7 +40,7 @@ void playScene(const std::string& name) {
     const Script replay = parseScript(slurp(dir / (name + ".replay")));
     ASSERT_TRUE(replay.isReplay);
     ASSERT_FALSE(replay.checks.empty());
-    Session session(replay.seed, builtinLevel(), nullptr, replay.players);
+    Session session(replay.seed, builtinLevel(), nullptr, replay.players, replay.rules);
     Match match;
     session.play(replay);
     int decidedAt = 0;
@@ -66,3 +66,4 @@ TEST(ReplayScenes, EveryWeaponAtTerrainAndComputerGuys) { playScene("weapons"); 
 TEST(ReplayScenes, FirePit) { playScene("firepit"); }
 TEST(ReplayScenes, WalkThroughAllSixLevelEvents) { playScene("walk"); }
 TEST(ReplayScenes, TwoPlayersDuelUntilTheSecondFalls) { playScene("duel"); }
+TEST(ReplayScenes, AVersusDuelWithoutComputerGuys) { playScene("versus"); }

@@ -109,3 +109,24 @@ TEST(Runner, ScreenshotIsClassicUnlessTheBackdropIsAsked) {
     EXPECT_NE(run("--headless --frames 1 --look dark").status, 0) << "an unknown look is refused";
     EXPECT_NE(run("--headless --frames 1 --fill").status, 0) << "--fill is the window's";
 }
+
+TEST(Runner, DuelIsAGameOfTwoTheRecordingSays) {
+    TempDir t;
+    const RunResult r = run("--headless --duel --frames 120 --seed 6 --record " + t / "duel.replay" + " --dump " + t / "duel.json");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string replay = slurp(t / "duel.replay");
+    EXPECT_NE(replay.find("\nplayers 2\nversus 1\nduel yes\n"), std::string::npos) << replay;
+    EXPECT_NE(slurp(t / "duel.json").find("\"lastGuy\":1"), std::string::npos) << "no computer guys";
+    EXPECT_EQ(run("--headless --replay " + t / "duel.replay").status, 0) << "the replay plays its own duel";
+    const struct {
+        const char* args;
+        const char* says;
+    } refused[] = {{"--headless --duel --players 1 --frames 1", "a duel is a game of two"},
+                   {"--headless --duel --replay x.replay", "a replay says whether it is a duel"},
+                   {"--headless --duel --host 0", "network games"}};
+    for (const auto& c : refused) {
+        const RunResult bad = run(c.args);
+        EXPECT_EQ(bad.status, 2) << c.args;
+        EXPECT_NE(bad.output.find(c.says), std::string::npos) << bad.output;
+    }
+}

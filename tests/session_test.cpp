@@ -208,6 +208,34 @@ TEST(Script, ReadsWhatEditorsWriteAndQuotesLinesSafely) {
     EXPECT_LT(errorOf("1 up " + std::string(100000, '9') + "\n").size(), 200u);
 }
 
+// The table the network decoder checks against is the one the parser reads by: an event it allows
+// is written as a line the parser takes back, and one it refuses the parser refuses too.
+TEST(Script, EventsInTheGrammarAreExactlyTheLinesTheParserReads) {
+    auto ev = [](T type, int code, std::string name = {}) {
+        InputEvent e;
+        e.type = type;
+        e.code = code;
+        e.name = std::move(name);
+        return e;
+    };
+    const InputEvent cases[] = {ev(T::KeyDown, 0),        ev(T::KeyDown, 255),    ev(T::KeyDown, 256),
+                                ev(T::KeyUp, -1),         ev(T::KeyUp, 1000),     ev(T::Char, 300),
+                                ev(T::Char, 27),          ev(T::Option, 0),       ev(T::Option, 1),
+                                ev(T::Option, 9),         ev(T::Option, 99),      ev(T::Button, 0, "Command1"),
+                                ev(T::Button, 0, "Command3"), ev(T::Button, 0, "Foo"), ev(T::Close, 0)};
+    for (const InputEvent& e : cases) {
+        const std::string line = eventLine(7, e);
+        bool parsed = true;
+        try {
+            parseScript(line + "\n");
+        } catch (const std::exception&) {
+            parsed = false;
+        }
+        EXPECT_EQ(eventInGrammar(e), parsed) << line;
+    }
+    EXPECT_EQ(quoteText(std::string("ok\x1b]0;\"\0x", 8), 6), "\"ok\\x1b]0;\"...");
+}
+
 TEST(Match, ARoundEndsWhenAPlayerFallsAndCountsTheKillOnce) {
     struct Case {
         int16_t first, second;

@@ -1,5 +1,5 @@
-// The window's settings file: what it writes reads back, damage is named by line and replaced by
-// the defaults, key names are the ones players read (and the ones SDL writes).
+// The window's settings file: what it writes reads back, damage is named by line, kept aside and
+// only the damaged lines replaced, symlinks replaced and never written through, key names are the ones players read (and the ones SDL writes).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,6 +30,7 @@ TEST(Settings, WhatIsWrittenReadsBack) {
     s.fill = true;
     s.fullscreen = true;
     s.backdrop = false;
+    s.duel = true;
     keyOf(s, "p1.fire") = "Ctrl";
     keyOf(s, "p1.jump") = "Return";
     keyOf(s, "p2.aimup") = "Page Up";
@@ -40,6 +41,8 @@ TEST(Settings, WhatIsWrittenReadsBack) {
                                      "p2.fire = Left Shift\np1.aimup = Right Alt\n");
     EXPECT_TRUE(partial.sound);
     EXPECT_EQ(partial.volume, 100);
+    EXPECT_FALSE(partial.duel);
+    EXPECT_TRUE(parseSettings("duel = yes\n").duel);
     EXPECT_EQ(keyOf(partial, "p1.fire"), "Ctrl");
     EXPECT_EQ(keyOf(partial, "p1.aimdown"), "Period");
     EXPECT_EQ(keyOf(partial, "p1.left"), "Left");
@@ -57,6 +60,7 @@ TEST(Settings, DamageIsNamedByLine) {
         {"fit = stretch\n", "line 1: fit is whole or fill"},
         {"look = dark\n", "line 1: look is backdrop or classic"},
         {"fullscreen = maybe\n", "line 1: fullscreen is yes or no"},
+        {"duel = on\n", "line 1: duel is yes or no, not 'on'"},
         {"\n\np1.fire = Hyper\n", "line 3: 'Hyper' is not a key name"},
         {"colour = red\n", "line 1: unknown setting 'colour'"},
         {"\x01\x02garbage\xff\n", "line 1: '??garbage?' is not"},
@@ -82,7 +86,7 @@ TEST(Settings, KeyNamesPlayersRead) {
     for (const Case& c : cases) EXPECT_EQ(canonicalKeyName(c.in), c.out) << c.in;
 }
 
-TEST(Settings, DamagedFileGivesOneLineAndIsReplacedByDefaults) {
+TEST(Settings, ADamagedFileIsKeptAsBadAndOnlyItsBadLinesAreReplaced) {
     const fs::path dir = fs::temp_directory_path() / ("vexlot-settings-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     const fs::path file = dir / "vexlot" / "settings";
@@ -99,15 +103,56 @@ TEST(Settings, DamagedFileGivesOneLineAndIsReplacedByDefaults) {
     EXPECT_TRUE(back.existed);
     EXPECT_EQ(back.settings, mine);
 
-    std::ofstream(file, std::ios::trunc) << "volume = 20\nsound = loud\n";
+    // A bad value and a moved key: the good lines stay, the bad one is its default, and the
+    // user's file is kept whole beside the new one.
+    const std::string text = "volume = 20\nsound = loud\np1.fire = Ctrl\np2.fire = Ctrl\nfit = fill\n";
+    std::ofstream(file, std::ios::trunc) << text;
     LoadedSettings damaged = loadSettings(file);
-    EXPECT_EQ(damaged.settings, Settings{});
+    Settings expected;
+    expected.volume = 20;
+    expected.fill = true;
+    keyOf(expected, "p1.fire") = "Ctrl";  // p2.fire takes its own key back
+    EXPECT_EQ(damaged.settings, expected);
     EXPECT_EQ(damaged.problem.find('\n'), std::string::npos);
     EXPECT_NE(damaged.problem.find("line 2"), std::string::npos) << damaged.problem;
-    EXPECT_NE(damaged.problem.find(file.string()), std::string::npos) << damaged.problem;
-    std::stringstream now;
+    EXPECT_NE(damaged.problem.find("and 1 more"), std::string::npos) << damaged.problem;
+    EXPECT_NE(damaged.problem.find(file.string() + ".bad"), std::string::npos) << damaged.problem;
+    std::stringstream now, bad;
     now << std::ifstream(file).rdbuf();
-    EXPECT_EQ(now.str(), formatSettings(Settings{}));  // replaced by the defaults
+    bad << std::ifstream(file.string() + ".bad").rdbuf();
+    EXPECT_EQ(now.str(), formatSettings(expected));
+    EXPECT_EQ(bad.str(), text);
     EXPECT_TRUE(loadSettings(file).problem.empty());
+
+    // A file that cannot be read at all (a folder in its place) is kept too; the defaults are used.
+    fs::remove(file);
+    fs::create_directories(file / "inside");
+    LoadedSettings folder = loadSettings(file);
+    EXPECT_EQ(folder.settings, Settings{});
+    EXPECT_NE(folder.problem.find("folder"), std::string::npos) << folder.problem;
+    fs::remove_all(dir);
+}
+
+// Links planted where the file or an old temporary name lies are replaced, never written through.
+TEST(Settings, SavingReplacesPlantedLinksWithoutWritingThroughThem) {
+    const fs::path dir = fs::temp_directory_path() / ("vexlot-settings-links-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path file = dir / "settings", target = dir / "precious";
+    std::ofstream(target) << "precious";
+    fs::create_symlink(target, dir / "settings.new");
+    fs::create_symlink(target, file);
+    Settings s;
+    s.volume = 7;
+    std::string error;
+    ASSERT_TRUE(saveSettings(file, s, error)) << error;
+    std::stringstream kept;
+    kept << std::ifstream(target).rdbuf();
+    EXPECT_EQ(kept.str(), "precious");
+    EXPECT_FALSE(fs::is_symlink(file));
+    EXPECT_EQ(loadSettings(file).settings, s);
+    int leftovers = 0;
+    for (const auto& e : fs::directory_iterator(dir)) leftovers += e.path().extension() == ".new" && !fs::is_symlink(e.path());
+    EXPECT_EQ(leftovers, 0);
     fs::remove_all(dir);
 }

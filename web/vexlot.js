@@ -154,10 +154,31 @@
     $('start').hidden = true;
     newGame(seedFromAddress());
   }
+  const REPLAY_LIMIT = 64 * 1024 * 1024;  // as the desktop program: replays and scripts 64 MiB
+  const LEVEL_LIMIT = 8 * 1024 * 1024;    // level pictures 8 MiB
+  function sizeText(bytes) {
+    if (bytes >= 1024 * 1024) return Math.floor(bytes / (1024 * 1024)) + ' MiB';
+    if (bytes >= 1024) return Math.floor(bytes / 1024) + ' KiB';
+    return bytes + ' bytes';
+  }
   async function openFile(file) {
     if (!api || !file) return;
     if (!started) { started = true; startAudio(); $('start').hidden = true; }
-    const bytes = new Uint8Array(await file.arrayBuffer());
+    // The desktop program's input limits, checked before the file is read: only its first bytes
+    // say what it is, and its size is known without reading it.
+    let bytes;
+    try {
+      const head = new Uint8Array(await file.slice(0, 8).arrayBuffer());
+      const isPng = head.length === 8 && head[0] === 0x89 && head[1] === 0x50 && head[2] === 0x4E && head[3] === 0x47;
+      const limit = isPng ? LEVEL_LIMIT : REPLAY_LIMIT;
+      if (file.size > limit) {
+        return say(`${file.name} is ${sizeText(file.size)}, more than the ${sizeText(limit)} a ` +
+                   (isPng ? 'level picture' : 'replay') + ' may have', true, 6000);
+      }
+      bytes = new Uint8Array(await file.arrayBuffer());
+    } catch (e) {
+      return say(file.name + ': cannot be read (' + e.message + ')', true, 6000);
+    }
     const isPng = bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 && bytes[2] === 0x4E && bytes[3] === 0x47;
     if (isPng) {
       api.mod.FS.writeFile('/level.png', bytes);

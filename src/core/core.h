@@ -20,6 +20,18 @@ struct InputEvent {
     int player = 0;        // whose keys: 0 player 1 (guy 0), 1 player 2 (guy 1, two-player games only)
 };
 
+// How a game of two is played: `versus` 1 by the versus rules (0: the first two-player game's rules,
+// which its recordings keep), `duel` without computer guys.
+struct TwoPlayerRules {
+    int versus = 1;
+    bool duel = false;
+};
+
+// A game of two played by the versus rules: every rule that treats both players alike asks this.
+inline bool versusRules(const Game& game) { return game.players == 2 && game.versus != 0; }
+// A player's guy (0 or 1) in a versus game.
+inline bool isVersusPlayer(const Game& game, int guy) { return guy == 0 || (guy == 1 && versusRules(game)); }
+
 // Decodes the level and palette pictures held inside the program (game colour values).
 struct Picture {
     int width = 0, height = 0;

@@ -12,6 +12,7 @@
 // the series runs on |t| <= 1/16; above 1, atan(x) = pi/2 - atan(1/x).
 #include "core/detmath.h"
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -232,10 +233,46 @@ Pair atanPair(double xh, double xl) {
     return fastTwoSum(s.hi, s.lo + (base.lo + tail));
 }
 
+// The game turns the same few hundred angles (whole degrees, in radians) again and again: the last
+// results, kept by the argument's bits, answer most calls without the reduction and the series.
+// The values are the functions' own, so the bits are the same with or without it.
+struct Memo {
+    static constexpr int kBits = 9;
+    std::array<uint64_t, 1 << kBits> key;
+    std::array<double, 1 << kBits> value{};
+    Memo() { key.fill(~uint64_t{0}); }  // a NaN's bits: no finite argument ever matches
+    static size_t slot(uint64_t bits) { return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ull) >> (64 - kBits)); }
+};
+thread_local Memo sinMemo, cosMemo;
+
+double sinOf(double x, double a);
+double cosOf(double a);
+
 }  // namespace
 
 double detSin(double x) {
-    const double a = absOf(x);
+    const uint64_t bits = bitsOf(x);
+    const size_t k = Memo::slot(bits);
+    if (sinMemo.key[k] == bits) return sinMemo.value[k];
+    const double s = sinOf(x, absOf(x));
+    sinMemo.key[k] = bits;
+    sinMemo.value[k] = s;
+    return s;
+}
+
+double detCos(double x) {
+    const uint64_t bits = bitsOf(x);
+    const size_t k = Memo::slot(bits);
+    if (cosMemo.key[k] == bits) return cosMemo.value[k];
+    const double c = cosOf(absOf(x));
+    cosMemo.key[k] = bits;
+    cosMemo.value[k] = c;
+    return c;
+}
+
+namespace {
+
+double sinOf(double x, double a) {
     if (!(a <= 0x1.fffffffffffffp+1023)) return x - x;  // NaN for infinities and NaN
     if (a < 0x1p-26) return x;                           // x^3/6 is below half a unit of x
     const Reduced r = reduce(a);
@@ -249,9 +286,8 @@ double detSin(double x) {
     return x < 0 ? -s : s;
 }
 
-double detCos(double x) {
-    const double a = absOf(x);
-    if (!(a <= 0x1.fffffffffffffp+1023)) return x - x;
+double cosOf(double a) {
+    if (!(a <= 0x1.fffffffffffffp+1023)) return a - a;
     if (a < 0x1p-27) return 1.0;  // x^2/2 is below half a unit of 1
     const Reduced r = reduce(a);
     switch (r.quadrant) {
@@ -261,6 +297,8 @@ double detCos(double x) {
         default: return sinKernel(r.hi, r.lo);
     }
 }
+
+}  // namespace
 
 double detAtan(double x) {
     if (x != x) return x + x;

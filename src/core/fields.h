@@ -164,6 +164,9 @@ void visitGame(G& game, V& v) {
     const bool two = game.players != 1;  // one-player dumps stay as they were
     v.field("players", game.players, two);
     v.array("secondAmmo", game.secondAmmo, 0, 9, two);
+    const bool versus = two && game.versus != 0;  // the first two-player games' dumps stay as they were too
+    v.field("versus", game.versus, versus);
+    v.field("duel", game.duel, versus);
 
     v.table("guys", game.guyTable, 0, kControlGuys, kMaxGuys + 1);
     v.group("controls");
@@ -225,7 +228,7 @@ void visitGame(G& game, V& v) {
 // A field added to Game (or to one of its records) changes its size: list it above, then update
 // the size here (the game's own size on 64-bit builds). The dump, the hash and the snapshot then
 // all have it.
-static_assert((sizeof(void*) != 8 || sizeof(Game) == 3151632) && sizeof(Guy) == 136 && sizeof(Rock) == 28 && sizeof(Blast) == 40 &&
+static_assert((sizeof(void*) != 8 || sizeof(Game) == 3151640) && sizeof(Guy) == 136 && sizeof(Rock) == 28 && sizeof(Blast) == 40 &&
                   sizeof(Shrapnel) == 72 && sizeof(RocketPart) == 28 && sizeof(Gauge) == 20,
               "a field was added to the game: list it in visitGame or visitRecord, then update these sizes");
 

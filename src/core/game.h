@@ -175,6 +175,11 @@ struct Game {
     // Two-player games: the second player's rounds of each weapon (index weapon - 1), as the gauges
     // count the first player's.
     std::array<int16_t, 10> secondAmmo{};
+    // Two-player games: 1 plays the versus rules (both players start alike, each collects his own
+    // pick-ups and bleeds his own life, computer guys go for the nearer player, no teleporting); 0 is
+    // the first two-player game, kept so that its recordings still play.
+    int16_t versus = 0;
+    int16_t duel = 0;  // -1: a versus game without computer guys
     SoundSink* soundSink = nullptr;
     int32_t frame = 0;   // frames run so far (for logs; the game's rules never read it)
     bool ended = false;  // Esc or closing the window ended the program

@@ -1,4 +1,5 @@
 // Level events: scrolling right brings new computer guys and rows of mines at fixed distances.
+// A duel has the mines only.
 #include <cmath>
 
 #include "core/core.h"
@@ -30,7 +31,7 @@ void picmove(Game& game) {
     const float d = std::fabs(game.picbackLeft);
     game.Label1 = singleText(d);
     if (d >= 5000 && game.scrollStage == -1) {
-        if (game.lastGuy < kControlGuys) {
+        if (game.lastGuy < kControlGuys && !game.duel) {
             game.lastGuy = wrap16(game.lastGuy + 1);
             setUpComputerGuy(game, game.lastGuy, 18570, 5190, 1);
         }
@@ -41,8 +42,12 @@ void picmove(Game& game) {
         game.scrollStage = wrap16(game.scrollStage + 1);
     }
     if (d >= 14000 && game.scrollStage == 1) {
-        for (int n = 1; n <= 2; ++n) setUpComputerGuy(game, n, 500.0f * n + 28000, 6390, 4);
-        game.lastGuy = 2;
+        // Guys 1 and 2 are set up again, dead or alive; in a versus game guy 1 is a player's and
+        // stays his, and a duel has no computer guys.
+        if (!game.duel) {
+            for (int n = versusRules(game) ? 2 : 1; n <= 2; ++n) setUpComputerGuy(game, n, 500.0f * n + 28000, 6390, 4);
+            game.lastGuy = 2;
+        }
         game.scrollStage = wrap16(game.scrollStage + 1);
     }
     if (d > 17000 && game.scrollStage == 2) {

@@ -32,15 +32,33 @@ void paintFigure(Surface& s, const Shrapnel& p, int32_t colour) {
     }
 }
 
-// Dirt taken from a guy's head (red byte 254) or the player's body (128, 1) becomes blood and costs life.
+// In a versus game: the player (0 or 1) whose figure the dirt was taken from, told by the colour of
+// his head or body at a point of his figure; -1 for anyone else's.
+int bleedingPlayer(const Game& game, const Shrapnel& p) {
+    const int32_t c = clng(p.colour);
+    for (int k = 0; k <= 1; ++k) {
+        const Guy& g = game.guyTable[k];
+        bool his = c == clng(g.headColour);
+        for (int part = 1; part <= 5; ++part) his = his || c == clng(g.partColour[part]);
+        if (his && g.x - 150 < p.x && p.x < g.x + 150 && g.y - 100 < p.y && p.y < g.y + 450) return k;
+    }
+    return -1;
+}
+
+// Dirt taken from a guy's head (red byte 254) or the player's body (128, 1) becomes blood and costs
+// the player's life. In a versus game it costs the life of the player whose figure it came from.
 void bloodRule(Game& game, Shrapnel& p) {
-    int r = clng(p.colour) & 255;
-    if (r != 254 && r != 128 && r != 1) return;
+    const int r = clng(p.colour) & 255;
+    const bool headOrBody = r == 254 || r == 128 || r == 1;
+    const int bleeder = versusRules(game) ? bleedingPlayer(game, p) : headOrBody ? 0 : -1;
+    if (!headOrBody && bleeder < 0) return;
     p.colour = rgb(127, 0, 0);
     p.shape = kLine;
     p.trail = 1;
     p.fuse = -1;
-    if (game.life.value > 0) setLife(game, game.life.value - 1);
+    if (bleeder == 0 && game.life.value > 0) setLife(game, game.life.value - 1);
+    Guy& second = game.guyTable[1];
+    if (bleeder == 1 && second.health > 0) second.health = wrap16(second.health - 1);
 }
 
 // Bouncing particles probe below and ahead separately; the others probe one point diagonally ahead.

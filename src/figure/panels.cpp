@@ -39,7 +39,10 @@ void Timer1_Timer(Game& game) {
     for (int p = 1; p <= 9; ++p) guy.partColour[p] = rgb(r, g, b);
 }
 
+// A press on the world moves the player's guy there; not in a versus game, where it would be a
+// way for the first player to jump anywhere.
 void picback_MouseDown(Game& game, float x, float y) {
+    if (versusRules(game)) return;
     drawguy(game, 0, 1);
     game.guyTable[0].x = x;
     game.guyTable[0].y = y;

@@ -12,7 +12,7 @@ namespace vexlot {
 // picture or the one given.
 void startup(Game& game, uint64_t seed, const Picture& level = levelPicture());
 // Makes a started game one of two players: a second person plays guy 1 with keys of their own.
-void startTwoPlayerGame(Game& game);
+void startTwoPlayerGame(Game& game, TwoPlayerRules rules = {});
 
 // One frame: events, guys, drawing, rockets, blasts, rocks, shrapnel. Pacing is the caller's.
 // Returns false when an event ended the program (the frame stops right after the event step).

@@ -1,10 +1,27 @@
 // Computer guys: walk, turn at random, aim at the player, fire when it is in front within range.
+// In a versus game the player is the nearer of the two.
 #include <cmath>
 
 #include "core/core.h"
+#include "figure/figure.h"
 #include "guys/guys.h"
 
 namespace vexlot {
+
+namespace {
+
+// The guy a computer guy goes for: the player; in a versus game the nearer player still standing.
+int target(const Game& game, const Guy& g) {
+    if (!versusRules(game)) return 0;
+    auto distance = [&](int k) {
+        const double dx = widen(game.guyTable[k].x) - g.x, dy = widen(game.guyTable[k].y) - g.y;
+        return dx * dx + dy * dy;
+    };
+    if (fallen(game, 0) != fallen(game, 1)) return fallen(game, 0) ? 1 : 0;
+    return distance(1) < distance(0) ? 1 : 0;
+}
+
+}  // namespace
 
 void ai(Game& game, int c) {
     Guy& g = game.guyTable[c];
@@ -25,7 +42,7 @@ void ai(Game& game, int c) {
     game.keyDown[c] = (g.state == GuyState::Hurt && g.weapon == 3) ? kHeld : 0;
     game.keyFire[c] = 0;
 
-    const Guy& player = game.guyTable[0];
+    const Guy& player = game.guyTable[target(game, g)];
     const float x0 = player.x, y0 = player.y, xc = g.x, yc = g.y;
     if (game.spin[c] == 0 && g.state == GuyState::Normal) {
         const float dx = xc - x0;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,7 @@
 
 typedef struct _ENetHost ENetHost;
 typedef struct _ENetPeer ENetPeer;
+typedef struct _ENetEvent ENetEvent;
 
 namespace vexlot::net {
 
@@ -26,12 +28,17 @@ public:
     EnetLink(const EnetLink&) = delete;
     EnetLink& operator=(const EnetLink&) = delete;
 
-    // A host on UDP `port` of every address (0: a free port, see port()); throws NetError.
-    static std::unique_ptr<EnetLink> listen(uint16_t port);
+    // A host on UDP `port` (0: a free port, see port()) of the address `bind` (empty: every
+    // address); throws NetError.
+    static std::unique_ptr<EnetLink> listen(uint16_t port, const std::string& bind = {});
     // Waits up to `waitMs` for one peer to connect; false when none came.
     bool waitForPeer(uint32_t waitMs);
-    // Connects to `host`:`port` within `waitMs`; throws NetError naming the address.
-    static std::unique_ptr<EnetLink> join(const std::string& host, uint16_t port, uint32_t waitMs);
+    // Lets the peer go (a failed handshake) so that another can connect.
+    void dropPeer();
+    // Connects to `host`:`port` within `waitMs`, asking `keepWaiting` every 30 ms (false: GaveUp);
+    // throws NetError naming the address.
+    static std::unique_ptr<EnetLink> join(const std::string& host, uint16_t port, uint32_t waitMs,
+                                          const std::function<bool()>& keepWaiting = {});
 
     uint16_t port() const { return port_; }
     std::string peerAddress() const;
@@ -48,15 +55,22 @@ public:
 private:
     EnetLink() = default;
     void service(uint32_t waitMs);
+    void take(ENetEvent& event);
+    bool socketReadable() const;
 
     ENetHost* host_ = nullptr;
     ENetPeer* peer_ = nullptr;
     uint16_t port_ = 0;
     bool open_ = false;
+    bool servicedThisTick_ = false;  // receive() reads the socket once between two flushes
     std::deque<std::vector<uint8_t>> inbox_;
 };
 
-// "HOST", "HOST:PORT" or "[V6]:PORT"; false for anything else.
-bool parseAddress(const std::string& text, std::string& host, uint16_t& port);
+// The player gave up while a connection was being made (Esc, a signal).
+struct GaveUp {};
+
+// "HOST" or "HOST:PORT"; false for anything else, with the reason in `why` when given (an IPv6
+// address such as "[::1]:7717" is refused: the network layer speaks IPv4 only).
+bool parseAddress(const std::string& text, std::string& host, uint16_t& port, std::string* why = nullptr);
 
 }  // namespace vexlot::net

@@ -22,13 +22,18 @@ struct Agreement {
 // Input delay for a round trip: the frames the one-way trip takes, at most 4 (rollback covers the rest).
 int delayForRoundTrip(int roundTripMs);
 
+// Both handshakes end within 10 s of the connection, whatever the other side sends (messages do not
+// move the deadline), with NetError; `keepWaiting` is asked every 30 ms and GaveUp is thrown when it
+// says no (the window's Esc, a signal). Texts from the other side are quoted and cut short.
+//
 // Host: waits for the joiner's Hello, refuses a different program or level (NetError with the
 // reason, after telling the joiner), measures the round trip, sends the game and the start.
 // `inputDelay` < 0: chosen from the round trip. `frames`: the host's match length (0 open).
 Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames,
-                        int inputDelay);
+                        int inputDelay, const std::function<bool()>& keepWaiting = {});
 // Joiner: sends its Hello and waits for the game; NetError with the host's reason when refused.
-Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames);
+Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames,
+                        const std::function<bool()>& keepWaiting = {});
 
 // A link to the other player and the game agreed with them.
 struct Connection {
@@ -36,8 +41,10 @@ struct Connection {
     Agreement agreement;
 };
 
-// Hosts, waiting for the other player while `keepWaiting(port)` says so (asked every 30 ms), or
-// joins; then agrees on the game (the options' input delay wins on the joiner). Says on the standard
+// Hosts, waiting for the other player while `keepWaiting(port)` says so (asked every 30 ms, during
+// the handshakes too), or joins (asked with port 0); then agrees on the game (the options' input
+// delay wins on the joiner). A host whose handshake fails says why on the standard error and waits
+// for another player. A connection is none when keepWaiting said no. Says on the standard
 // output where it hosts and what is played. `frames`: the match length this peer asks for (0: open).
 // Throws NetError with the reason.
 Connection connectPeer(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,

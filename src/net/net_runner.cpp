@@ -3,17 +3,23 @@
 #include <atomic>
 #include <chrono>
 #include <cinttypes>
+#include <fcntl.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "net/enet_link.h"
 #include "net/handshake.h"
 #include "net/rollback.h"
 #include "session/dump.h"
+#include "session/files.h"
 
 namespace vexlot::net {
 
@@ -21,6 +27,33 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 void requestStop(int) { stopRequested = true; }
+
+// The recording a peer makes unless told where: a new file in the current folder, created
+// exclusively and never through a symlink (the joiner's name comes from the host's seed), with
+// -2, -3 ... when the name is taken.
+// Throws std::runtime_error naming the file and the reason.
+LineFile createDefaultRecording(const std::string& stem) {
+    for (int n = 1; n <= 100; ++n) {
+        const std::string path = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".replay";
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0) return LineFile::adopt(fd, path);
+        if (errno != EEXIST) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+    }
+    throw std::runtime_error("cannot create " + stem + ".replay: it and a hundred other names are taken");
+}
+
+// Passes lines on to the recording and says once, on the standard error, when it stopped.
+struct CheckedRecording : LineOutput {
+    LineFile file;
+    bool warned = false;
+    void writeLine(const std::string& line) override {
+        file.writeLine(line);
+        if (!file.ok() && !warned) {
+            warned = true;
+            std::fprintf(stderr, "vexlot: %s; the match goes on\n", file.error().c_str());
+        }
+    }
+};
 
 using Clock = std::chrono::steady_clock;
 
@@ -84,24 +117,34 @@ int runNetHeadless(const NetRunOptions& options) {
     if (frames <= 0) return fail("a headless network peer needs --frames or a --script with events");
 
     const std::string role = options.host ? "host" : "join";
+    // A signal ends the match with its end line, and stops the waiting and the handshake too.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGHUP, requestStop);
     Connection connection;
     try {
         const auto waitStart = Clock::now();
         connection = connectPeer(options, level.tag, static_cast<uint32_t>(frames), [&](uint16_t) {
-            return msSince(waitStart) < static_cast<uint64_t>(options.waitSeconds) * 1000;
+            return !stopRequested && msSince(waitStart) < static_cast<uint64_t>(options.waitSeconds) * 1000;
         });
     } catch (const NetError& e) {
         return fail(e.what());
     }
+    if (!connection.link && stopRequested) return fail("the program was stopped before the match began");
     if (!connection.link) return fail("nobody joined within " + std::to_string(options.waitSeconds) + " s");
     EnetLink& link = *connection.link;
     const Agreement& agreement = connection.agreement;
 
-    const std::string replayPath =
-        options.recordPath.empty() ? "vexlot-" + role + "-" + std::to_string(agreement.seed) + ".replay" : options.recordPath;
-    std::ofstream replayFile(replayPath, std::ios::binary | std::ios::trunc);
-    if (!replayFile) return fail("cannot write " + replayPath);
-    StreamLineOutput replayOut(replayFile);
+    CheckedRecording replayOut;
+    try {
+        replayOut.file = options.recordPath.empty()
+                             ? createDefaultRecording("vexlot-" + role + "-" + std::to_string(agreement.seed))
+                             : LineFile::create(options.recordPath);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    if (!replayOut.file.ok()) return fail(replayOut.file.error());
+    const std::string replayPath = replayOut.file.path();
 
     SoundLog sounds;
     MatchSetup setup;
@@ -117,8 +160,6 @@ int runNetHeadless(const NetRunOptions& options) {
     Netplay play(link, std::move(setup));
     sounds.game = &play.game();
 
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
     // Paced like the window: one tick every 16 ms, late ticks not made up.
     const auto t0 = Clock::now();
     auto next = t0;
@@ -135,7 +176,12 @@ int runNetHeadless(const NetRunOptions& options) {
     }
     link.close(300);
 
-    reportMatch(play, agreement.roundTripMs, replayPath);
+    const bool recorded = replayOut.file.close();
+    reportMatch(play, agreement.roundTripMs, recorded ? replayPath : "");
+    if (!recorded) {
+        std::fprintf(stderr, "vexlot: %s; its complete lines are kept\n", replayOut.file.error().c_str());
+        return 2;
+    }
     switch (play.outcome()) {
     case Outcome::Finished: return 0;
     case Outcome::Desync: return 3;

@@ -14,6 +14,7 @@ struct NetRunOptions {
     bool host = false;               // else join
     uint16_t port = 0;               // host: the UDP port (0: any free one, printed)
     std::string address;             // join: HOST[:PORT]
+    std::string bind;                // host: the address to listen on (empty: every one)
     int inputDelay = -1;             // -1: from the measured round trip
     uint64_t seed = 0;               // host only
     std::string scriptPath, recordPath, levelPath;

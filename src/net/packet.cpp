@@ -108,12 +108,19 @@ bool getEvent(Reader& r, InputEvent& e) {
     e = InputEvent{};
     e.type = static_cast<T>(type);
     switch (argsOf(e.type)) {
-    case Args::Code: return r.get(e.code);
-    case Args::Point: return r.get(e.x) && r.get(e.y);
-    case Args::Name: return r.text(e.name, kMaxNameBytes) && nameAllowed(e.name);
-    case Args::None: return true;
+    case Args::Code:
+        if (!r.get(e.code)) return false;
+        break;
+    case Args::Point:
+        if (!r.get(e.x) || !r.get(e.y)) return false;
+        break;
+    case Args::Name:
+        if (!r.text(e.name, kMaxNameBytes) || !nameAllowed(e.name)) return false;
+        break;
+    case Args::None: break;
     }
-    return false;
+    // Only what a replay can hold: a match is recorded as it is played, and its reader must take it.
+    return eventInGrammar(e);
 }
 
 void putBody(Writer& w, const Hello& m) {
@@ -153,14 +160,21 @@ void putBody(Writer& w, const StateCheck& m) {
     w.put(m.hash);
 }
 void putBody(Writer& w, const Desync& m) { w.put(m.frame); }
-void putBody(Writer& w, const Done& m) { w.put(m.frame); }
+void putBody(Writer& w, const Done& m) {
+    w.put(m.frame);
+    w.put(m.hash);
+}
+
+// A match is at most a day of play, as --frames.
+bool framesAllowed(uint32_t frames) { return frames <= static_cast<uint32_t>(kMaxFrames); }
 
 bool getBody(Reader& r, Hello& m) {
-    return r.get(m.protocol) && r.text(m.version, kMaxTextBytes) && r.text(m.level, kMaxTextBytes) && r.get(m.frames);
+    return r.get(m.protocol) && r.text(m.version, kMaxTextBytes) && r.text(m.level, kMaxTextBytes) && r.get(m.frames) &&
+           framesAllowed(m.frames);
 }
 bool getBody(Reader& r, Welcome& m) {
     return r.get(m.protocol) && r.text(m.version, kMaxTextBytes) && r.text(m.level, kMaxTextBytes) && r.get(m.seed) &&
-           r.get(m.frames) && r.get(m.inputDelay);
+           r.get(m.frames) && framesAllowed(m.frames) && r.get(m.inputDelay);
 }
 bool getBody(Reader& r, Refuse& m) { return r.text(m.reason, kMaxTextBytes); }
 bool getBody(Reader& r, Ping& m) { return r.get(m.stamp); }
@@ -182,7 +196,7 @@ bool getBody(Reader& r, Inputs& m) {
 }
 bool getBody(Reader& r, StateCheck& m) { return r.get(m.frame) && r.get(m.hash); }
 bool getBody(Reader& r, Desync& m) { return r.get(m.frame); }
-bool getBody(Reader& r, Done& m) { return r.get(m.frame); }
+bool getBody(Reader& r, Done& m) { return r.get(m.frame) && r.get(m.hash); }
 
 }  // namespace
 

@@ -18,11 +18,13 @@
 
 namespace vexlot::net {
 
-constexpr uint16_t kProtocol = 1;
+constexpr uint16_t kProtocol = 2;  // 2: Done carries the final state hash
 constexpr size_t kMaxPacketBytes = 1400;   // anything longer is dropped unread
 constexpr size_t kPacketBudget = 1100;     // an input message stops adding frames here
 constexpr int kMaxFramesPerPacket = 32;
-constexpr int kMaxEventsPerFrame = 16;     // a player's events past this in one frame are not played
+// A player's events past this in one frame are not played (nor taken from the other peer): more
+// than a player's hands make in 16 ms, and a recording's growth stays bounded.
+constexpr int kMaxEventsPerFrame = 8;
 constexpr size_t kMaxNameBytes = 24;       // a button's name
 constexpr size_t kMaxTextBytes = 200;      // versions, level tags, refusal reasons
 
@@ -73,9 +75,11 @@ struct StateCheck {
 struct Desync {
     uint32_t frame = 0;
 };
-// The sender has every frame of the match confirmed and leaves.
+// The sender has every frame of the match confirmed, up to its last, `frame`, whose state hash is
+// `hash`; the other peer compares it with its own.
 struct Done {
     uint32_t frame = 0;
+    uint64_t hash = 0;
 };
 
 using Message = std::variant<Hello, Welcome, Refuse, Ping, Pong, Start, Inputs, StateCheck, Desync, Done>;
@@ -84,7 +88,8 @@ using Message = std::variant<Hello, Welcome, Refuse, Ping, Pong, Start, Inputs, 
 // events in a frame is cut there; the sender keeps within kPacketBudget with frameBytes).
 std::vector<uint8_t> encode(const Message& message);
 // Parses one message; false (and `out` unspecified) for anything malformed, truncated, oversized,
-// out of range or with bytes left over.
+// out of range or with bytes left over. An event must be one the replay grammar holds
+// (eventInGrammar) and a match length at most kMaxFrames.
 bool decode(std::span<const uint8_t> bytes, Message& out);
 
 // The encoded size of one frame's events inside an Inputs message.

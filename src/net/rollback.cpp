@@ -64,7 +64,7 @@ Netplay::Netplay(Link& link, MatchSetup setup)
     setup_.inputDelay = std::clamp(setup_.inputDelay, 0, kMaxInputDelay);
     setup_.localPlayer = setup_.localPlayer == 0 ? 0 : 1;
     tap_->next = setup_.record;
-    writer_ = std::make_unique<ReplayWriter>(*tap_, setup_.seed, session_.level().tag, 2);
+    writer_ = std::make_unique<ReplayWriter>(*tap_, setup_.seed, session_.level().tag, 2, session_.rules());
     for (int32_t f = 1; f <= setup_.inputDelay; ++f) scheduleLocal(f, {});
     ring_.save(session_);
 }
@@ -105,16 +105,16 @@ bool Netplay::tick(std::span<const InputEvent> local, uint64_t nowMs) {
     Game& game = session_.game();
     const bool over = game.ended || (setup_.lastFrame > 0 && game.frame >= setup_.lastFrame);
     const bool allConfirmed = confirmed_ == game.frame;
-    // Once the other peer is done, all its events are here: its silence no longer matters.
-    const bool silent = nowMs - lastHeardMs_ > kSilenceMs || !link_.open();
-    if (over && allConfirmed && (ackedByRemote_ >= game.frame || remoteDone_ || silent)) {
-        sendReliable(Done{static_cast<uint32_t>(game.frame)});
-        end(Outcome::Finished, "the match is over at frame " + std::to_string(game.frame));
-        return false;
-    }
-    if (silent && !remoteDone_) {
-        end(Outcome::Disconnected, link_.open() ? "the other player has been silent for 3 s: the match ends"
-                                                : "the other player left: the match ends");
+    // The end: every frame confirmed here, this peer's Done sent, the other's Done compared.
+    if (over && allConfirmed && finishMatch()) return false;
+    // Three rules, each on its own: the other peer left, or went silent (nothing new from it: no
+    // new input, acknowledgement, check or Done, whatever else it sends), whether or not it said it
+    // was done; a peer done but gone before this one could finish is gone all the same.
+    const bool silent = nowMs - lastHeardMs_ > kSilenceMs;
+    if (!link_.open() || silent) {
+        const std::string when = over && allConfirmed ? " before confirming the final state" : "";
+        end(Outcome::Disconnected, !link_.open() ? "the other player left" + when + ": the match ends"
+                                                 : "the other player has been silent for 3 s" + when + ": the match ends");
         return false;
     }
     if (!over) advance();
@@ -122,6 +122,32 @@ bool Netplay::tick(std::span<const InputEvent> local, uint64_t nowMs) {
     link_.flush();
     stats_.worstTickMs = std::max(
         stats_.worstTickMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    return true;
+}
+
+// Sends this peer's Done once, and ends the match when the other's has come: the same last frame
+// and final state, and every checkpoint of this peer agreed by the other. True once ended.
+bool Netplay::finishMatch() {
+    const Game& game = session_.game();
+    const uint64_t hash = stateHash(game);
+    if (!sentDone_) {
+        sentDone_ = true;
+        sendReliable(Done{static_cast<uint32_t>(game.frame), hash});
+        link_.flush();
+    }
+    if (!remoteDone_) return false;
+    if (remoteDoneFrame_ != game.frame || remoteDoneHash_ != hash) {
+        end(Outcome::Desync, "the games differ at the end: frame " + std::to_string(game.frame) + " state hash " +
+                                 hex16(hash) + " here, the other player's frame " + std::to_string(remoteDoneFrame_) +
+                                 " state hash " + hex16(remoteDoneHash_) + ": the match is not vouched for");
+        return true;
+    }
+    if (stats_.checksCompared < ownCheckCount_) {
+        end(Outcome::Desync, "the other player's state checks never arrived (" + std::to_string(stats_.checksCompared) +
+                                 " of " + std::to_string(ownCheckCount_) + " agreed): the match is not vouched for");
+        return true;
+    }
+    end(Outcome::Finished, "the match is over at frame " + std::to_string(game.frame) + " (final state agreed)");
     return true;
 }
 
@@ -225,6 +251,7 @@ void Netplay::confirmFrame(int32_t frame) {
         Check& own = ownChecks_[static_cast<size_t>(frame / kCheckpointFrames) % kKeptChecks];
         own = Check{frame, tap_->checkHash};
         sendReliable(StateCheck{static_cast<uint32_t>(frame), tap_->checkHash});
+        ++ownCheckCount_;
         compareChecks();
     }
 }
@@ -243,6 +270,7 @@ void Netplay::compareChecks() {
         }
         ++stats_.checksCompared;
         lastCompared_ = own.frame;
+        heard_ = true;
         own = theirs = Check{};
     }
 }
@@ -256,8 +284,9 @@ void Netplay::receiveAll(uint64_t nowMs) {
             ++stats_.malformed;
             continue;
         }
-        lastHeardMs_ = nowMs;
+        heard_ = false;
         handle(m);
+        if (heard_) lastHeardMs_ = nowMs;  // only news counts: repeats and pings do not keep a match going
     }
 }
 
@@ -269,10 +298,17 @@ void Netplay::handle(const Message& m) {
     } else if (const auto* desync = std::get_if<Desync>(&m)) {
         end(Outcome::Desync, "the other player's game differs from this one at frame " + std::to_string(desync->frame) +
                                  ": the match is stopped");
-    } else if (std::get_if<Done>(&m)) {
+    } else if (const auto* done = std::get_if<Done>(&m)) {
+        if (remoteDone_) {
+            ++stats_.stale;
+            return;
+        }
         remoteDone_ = true;
+        remoteDoneFrame_ = static_cast<int32_t>(std::min<uint32_t>(done->frame, kMaxFrames));
+        remoteDoneHash_ = done->hash;
+        heard_ = true;
     } else if (const auto* refuse = std::get_if<Refuse>(&m)) {
-        end(Outcome::Disconnected, "the other player left: " + refuse->reason);
+        end(Outcome::Disconnected, "the other player left: " + quoteText(refuse->reason, 100));
     } else {
         ++stats_.stale;  // a handshake message after the start: a repeat, or not for us
     }
@@ -282,9 +318,11 @@ void Netplay::takeInputs(const Inputs& m) {
     Game& game = session_.game();
     bool news = false;
     const int32_t acked = static_cast<int32_t>(std::min<uint32_t>(m.ack, kMaxFrames));
+    const int32_t confirmedBefore = remoteConfirmed_;
+    bool ackNews = false;
     if (acked > ackedByRemote_ && acked <= scheduledUpTo_) {
         ackedByRemote_ = acked;
-        news = true;
+        news = ackNews = true;
     }
     const int32_t theirFrame = static_cast<int32_t>(std::min<uint32_t>(m.frame, kMaxFrames));
     if (theirFrame >= remoteFrame_) {
@@ -311,6 +349,9 @@ void Netplay::takeInputs(const Inputs& m) {
     }
     while (remoteSlot(remoteConfirmed_ + 1).frame == remoteConfirmed_ + 1) ++remoteConfirmed_;
     if (!news) ++stats_.stale;
+    // Heard: the other player's input went further, or it has more of ours. A claimed frame or
+    // events far ahead are not enough.
+    heard_ |= ackNews || remoteConfirmed_ > confirmedBefore;
 }
 
 void Netplay::takeCheck(const StateCheck& m) {

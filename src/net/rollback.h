@@ -123,6 +123,7 @@ private:
     void sendInputs();
     void sendReliable(const Message& m);
     void end(Outcome outcome, const std::string& message);
+    bool finishMatch();
 
     Link& link_;
     MatchSetup setup_;
@@ -144,11 +145,16 @@ private:
     int remoteAdvantage_ = 0;
     bool heardInputs_ = false;
     int32_t lastSkip_ = 0;
-    bool remoteDone_ = false;
+    bool remoteDone_ = false;      // the other peer's Done arrived: its last frame and final hash
+    int32_t remoteDoneFrame_ = 0;
+    uint64_t remoteDoneHash_ = 0;
+    bool sentDone_ = false;
+    int64_t ownCheckCount_ = 0;  // checkpoints of this peer's own, each to be agreed by the other
     std::vector<Check> ownChecks_, remoteChecks_;  // recent checkpoint hashes, by checkpoint number
     int32_t lastCompared_ = 0;
 
-    uint64_t lastHeardMs_ = 0;
+    uint64_t lastHeardMs_ = 0;     // when the other peer last sent something new
+    bool heard_ = false;           // the message being handled brought news
     bool started_ = false;
     Outcome outcome_ = Outcome::Playing;
     std::string message_;

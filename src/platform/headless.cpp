@@ -1,8 +1,10 @@
 #include "platform/headless.h"
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <cinttypes>
+#include <csignal>
 #include <string>
 #include <vector>
 #include <cstdio>
@@ -43,6 +45,10 @@ void writePng(const std::string& path, const uint32_t* argb, int width, int heig
 }
 
 namespace {
+
+// SIGINT, SIGTERM or SIGHUP stops the frames; the recording still gets its end line.
+std::atomic<bool> gStopped{false};
+extern "C" void stopFrames(int) { gStopped = true; }
 
 void writeWorldPng(const Game& game, const std::string& path) {
     const Surface& s = game.picback;
@@ -127,8 +133,10 @@ int runHeadless(const RunOptions& options) {
         return 2;
     }
     SoundLog sounds;
-    const int players = options.playersGiven ? options.players : script.players;
-    Session session(seed, std::move(level), &sounds, players);
+    const int players = options.playersGiven ? options.players : options.duel ? 2 : script.players;
+    TwoPlayerRules rules = script.rules;
+    rules.duel = rules.duel || options.duel;
+    Session session(seed, std::move(level), &sounds, players, rules);
     sounds.game = &session.game();
     try {
         session.play(std::move(script));
@@ -143,10 +151,11 @@ int runHeadless(const RunOptions& options) {
         session.record(record);
     }
 
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, stopFrames);
     const Game& game = session.game();
     std::optional<SyncTest> sync;
     if (options.syncDistance > 0) sync.emplace(session, options.syncDistance);
-    for (int f = 1; f <= frames && (sync ? sync->step() : session.step()); ++f) {
+    for (int f = 1; f <= frames && !gStopped && (sync ? sync->step() : session.step()); ++f) {
         if (!options.tracePath.empty()) trace.writeLine(dumpJson(game, sounds, true));
         if (session.mismatch()) break;
     }
@@ -155,6 +164,7 @@ int runHeadless(const RunOptions& options) {
                           game.frame, options.syncDistance, static_cast<long long>(sync->framesRunAgain()));
     if (!options.tracePath.empty() && game.ended) trace.writeLine(dumpJson(game, sounds, true));
     session.finish();
+    if (gStopped) std::fprintf(stderr, "vexlot: stopped by a signal at frame %d\n", game.frame);
     if (const auto& m = session.mismatch()) {
         reportMismatch(*m);
         return 3;

@@ -20,6 +20,7 @@ struct RunOptions {
     int players = 1;    // 2: a second person plays guy 1
     bool playersGiven = false;
     int syncDistance = 0;  // headless: 1..8 runs the sync test, going back this many frames after every frame
+    bool duel = false;  // a game of two without computer guys (window: also the settings file's duel = yes)
 };
 
 uint64_t clockSeed();

@@ -1,8 +1,10 @@
 // The program: options, then either the window or the headless runner.
+#include <csignal>
 #include <cstdio>
 
 #include <CLI/CLI.hpp>
 
+#include "net/enet_link.h"
 #include "net/net_runner.h"
 #include "platform/headless.h"
 #include "session/script.h"
@@ -20,17 +22,21 @@ const char* const kKeys = R"(Keys:
   F7              look: sky or classic   F8            scaling: sharp or fill
   F11             fullscreen             F12           screenshot
   F3              frame times and table counts
-  Mouse           a press on the world moves your guy there
+  Mouse           a press on the world moves your guy there (a game of one)
 Replay window: P pause, N step one frame, Up / Down speed (x1/2 .. x8), Esc quit.
 Gamepad: d-pad or left stick walk and crawl, A jump, X or right trigger fire,
   shoulders aim, Y aim straight, B next weapon.
-Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon.
+Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon;
+  --duel plays without computer guys; R and Enter held together start a new round (both agree).
 Network (--host [PORT] on one machine, --join HOST[:PORT] on the other): each plays player 1's keys.
 Settings (sound, volume, scaling, fullscreen, look, both players' keys) stay in
   $XDG_CONFIG_HOME/vexlot/settings (else ~/.config/vexlot/settings); the command line wins.)";
 }
 
 int main(int argc, char** argv) {
+    // Past a file size limit a write fails (and a recording keeps its complete lines, saying so)
+    // instead of the program being killed without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"Vexlot: a side-view stick-figure action game"};
     app.footer(kKeys);
     vexlot::RunOptions opt;
@@ -56,6 +62,7 @@ int main(int argc, char** argv) {
                          ->check(CLI::Range(1, 8));
     auto* players = app.add_option("--players", opt.players, "1 or 2: with 2 a second person plays guy 1 (keys W A S D ...)")
                         ->check(CLI::Range(1, 2));
+    auto* duel = app.add_flag("--duel", opt.duel, "A game of two without computer guys (settings: duel = yes)");
     auto* volume = app.add_option("--volume", opt.volume, "Window: sound volume 0..100")->check(CLI::Range(0, 100));
     auto* fill = app.add_flag("--fill", opt.fill, "Window: fill the window keeping the picture's shape (F8)");
     app.add_option("--look", opt.look, "Sky and earth behind the world, or the classic black (F7); "
@@ -65,7 +72,9 @@ int main(int argc, char** argv) {
     int inputDelay = -1;
     auto* host = app.add_option("--host", hostPort, "Host a network game on this UDP port (default 7717; 0: any free port)")
                      ->expected(0, 1);
-    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT]");
+    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT] (IPv4)");
+    std::string bindAddress;
+    auto* bind = app.add_option("--bind", bindAddress, "Host only on this address of the machine (default: every one)");
     app.add_option("--input-delay", inputDelay, "Network game: frames before your keys act (default: from the round trip)")
         ->check(CLI::Range(0, 10));
     CLI11_PARSE(app, argc, argv);
@@ -77,6 +86,8 @@ int main(int argc, char** argv) {
     if (*seed && !vexlot::parseSeed(seedText, opt.seed))
         return refuse("--seed " + seedText + ": a seed is a whole number from 0 to 18446744073709551615");
     if (*seed && *replay) return refuse("--seed cannot be given with --replay: a replay plays its own seed");
+    if (*duel && *replay) return refuse("--duel cannot be given with --replay: a replay says whether it is a duel");
+    if (*duel && *players && opt.players != 2) return refuse("--duel with --players 1: a duel is a game of two");
     for (const CLI::Option* o : {frames, script, dump, trace, world, synctest})
         if (!headless && *o) return refuse(o->get_name() + " needs --headless (it is an option of the headless runner)");
     for (const CLI::Option* o : {scale, volume, fill})
@@ -89,6 +100,14 @@ int main(int argc, char** argv) {
     if (*host || *join) {
         if (*host && *join) return refuse("--host and --join: one or the other");
         if (*join && *seed) return refuse("--seed with --join: the host's seed is played");
+        if (*bind && !*host) return refuse("--bind is an option of --host");
+        std::string name, why;
+        uint16_t ignored = 0;
+        if (*join && !vexlot::net::parseAddress(joinAddress, name, ignored, &why))
+            return refuse("--join " + vexlot::quoteText(joinAddress) + ": " + why);
+        if (*bind && (!vexlot::net::parseAddress(bindAddress, name, ignored, &why) || name != bindAddress))
+            return refuse("--bind " + vexlot::quoteText(bindAddress) + ": " + (why.empty() ? "an address without a port" : why));
+        if (*duel) return refuse("--duel with --host or --join: network games are played with the computer guys for now");
         if (*replay || *players) return refuse(std::string(*replay ? "--replay" : "--players") + " with --host or --join: a network game is a new game of two");
         vexlot::net::NetRunOptions net;
         net.host = host->count() > 0;
@@ -99,6 +118,7 @@ int main(int argc, char** argv) {
             net.port = static_cast<uint16_t>(std::stol(hostPort));
         }
         net.address = joinAddress;
+        net.bind = bindAddress;
         net.inputDelay = inputDelay;
         net.seed = opt.seed;
         net.scriptPath = opt.scriptPath;
@@ -108,6 +128,7 @@ int main(int argc, char** argv) {
         net.framesGiven = opt.framesGiven;
         return headless ? vexlot::net::runNetHeadless(net) : vexlot::runWindow(opt, nullptr, &net);
     }
+    if (*bind) return refuse("--bind is an option of --host");
     if (headless) return vexlot::runHeadless(opt);
     return vexlot::runWindow(opt);
 }

@@ -18,7 +18,7 @@ namespace frontend {
 
 namespace {
 
-// SIGTERM or SIGINT asks the window to end the game as closing it does: the recording gets its end.
+// SIGTERM, SIGINT or SIGHUP asks the window to end the game as closing it does: the recording gets its end.
 volatile std::sig_atomic_t gStopAsked = 0;
 extern "C" void askToStop(int) { gStopAsked = 1; }
 
@@ -68,7 +68,8 @@ Window::Window(const RunOptions& options, LoadedSettings loaded, WindowProbe* pr
                const net::NetRunOptions* network)
     : options_(options), probe_(probe), settingsPath_(settingsPath()), saved_(loaded.settings),
       settings_(loaded.settings), firstStart_(!loaded.existed), bindings_(loaded.settings),
-      players_(network ? 2 : options.players), network_(network) {
+      players_(network ? 2 : options.duel ? 2 : options.players), network_(network) {
+    rules_.duel = !network && (options.duel || loaded.settings.duel);
     if (options.scale > 0) settings_.scale = options.scale;
     if (options.volumeGiven) settings_.volume = options.volume;
     if (options.fill) settings_.fill = true;
@@ -194,7 +195,10 @@ void Window::toggleFullscreen() {
 
 void Window::saveSettings() {
     std::string error;
-    if (!vexlot::saveSettings(settingsPath_, saved_, error)) say("Settings not saved: " + error, 4000);
+    if (!vexlot::saveSettings(settingsPath_, saved_, error)) {
+        std::fprintf(stderr, "vexlot: settings not saved: %s\n", error.c_str());
+        say("Settings not saved: " + error, 6000, true);
+    }
 }
 
 // --- Games -------------------------------------------------------------------------------------
@@ -208,6 +212,7 @@ bool Window::readGameFiles() {
             replay_ = parseScript(readInputFile(options_.replayPath, kScriptLimit));
             if (!replay_.isReplay) throw std::runtime_error(options_.replayPath + " is not a replay (no header line)");
             players_ = replay_.players;
+            rules_ = replay_.rules;
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vexlot: %s\n", e.what());
@@ -270,7 +275,7 @@ bool Window::startGame(uint64_t seed) {
         setup.record = recording_.active() ? &recording_ : nullptr;
         netplay_ = std::make_unique<net::Netplay>(*link_, std::move(setup));
     } else if (replaying()) {
-        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
+        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_, rules_);
         try {
             session_->play(std::move(replay_));
         } catch (const std::exception& e) {
@@ -278,7 +283,7 @@ bool Window::startGame(uint64_t seed) {
             return false;
         }
     } else {
-        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_);
+        session_ = std::make_unique<Session>(seed, level_, mixer_.get(), players_, rules_);
         recording_ = Recording();
         recording_.open(options_.recordPath, dataFolder_);
         if (recording_.active()) session_->record(recording_);
@@ -540,6 +545,7 @@ int Window::run() {
     if (!dataFolder_) std::fprintf(stderr, "vexlot: screenshots and the data folder's recordings are off: %s\n", why.c_str());
     std::signal(SIGTERM, askToStop);
     std::signal(SIGINT, askToStop);
+    std::signal(SIGHUP, askToStop);
     mixer_ = std::make_unique<MixerSound>(settings_.volume);
     if (networked() && !connect()) return 2;
     if (!startGame(replaying() ? replay_.seed : options_.seed)) return 2;

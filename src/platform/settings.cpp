@@ -1,7 +1,12 @@
 #include "platform/settings.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -125,11 +130,48 @@ std::string formatSettings(const Settings& s) {
     o << "fit = " << (s.fill ? "fill" : "whole") << "\n";
     o << "fullscreen = " << (s.fullscreen ? "yes" : "no") << "\n";
     o << "look = " << (s.backdrop ? "backdrop" : "classic") << "\n";
+    o << "duel = " << (s.duel ? "yes" : "no") << "\n";
     for (int i = 0; i < kKeyActions; ++i) o << kKeyActionTable[i].setting << " = " << s.keys[i] << "\n";
     return o.str();
 }
 
-Settings parseSettings(const std::string& text) {
+// One line of the file into `s`; `bad` throws naming the line.
+template <typename Bad>
+void parseLine(Settings& s, const std::string& line, const Bad& bad) {
+    const std::string t = trim(line);
+    if (t.empty() || t[0] == '#') return;
+    const auto eq = t.find('=');
+    if (eq == std::string::npos) bad(quoted(shown(t)) + " is not 'name = value'");
+    const std::string name = shown(lower(trim(t.substr(0, eq)))), value = shown(trim(t.substr(eq + 1)));
+    if (name == "sound") {
+        if (!parseBool(value, "on", "off", s.sound)) bad("sound is on or off, not '" + value + "'");
+    } else if (name == "volume") {
+        const auto v = parseNumber(value, 0, 100);
+        if (!v) bad("volume is 0..100, not '" + value + "'");
+        s.volume = *v;
+    } else if (name == "scale") {
+        const auto v = lower(value) == "auto" ? std::optional<int>(0) : parseNumber(value, 1, 16);
+        if (!v) bad("scale is auto or 1..16, not '" + value + "'");
+        s.scale = *v;
+    } else if (name == "fit") {
+        if (!parseBool(value, "fill", "whole", s.fill)) bad("fit is whole or fill, not '" + value + "'");
+    } else if (name == "fullscreen") {
+        if (!parseBool(value, "yes", "no", s.fullscreen)) bad("fullscreen is yes or no, not '" + value + "'");
+    } else if (name == "duel") {
+        if (!parseBool(value, "yes", "no", s.duel)) bad("duel is yes or no, not '" + value + "'");
+    } else if (name == "look") {
+        if (!parseBool(value, "backdrop", "classic", s.backdrop)) bad("look is backdrop or classic, not '" + value + "'");
+    } else {
+        int a = 0;
+        while (a < kKeyActions && name != kKeyActionTable[a].setting) ++a;
+        if (a == kKeyActions) bad("unknown setting '" + name + "'");
+        const std::string key = canonicalKeyName(value);
+        if (key.empty()) bad("'" + value + "' is not a key name");
+        s.keys[a] = key;
+    }
+}
+
+Settings parseSettings(const std::string& text, std::vector<std::string>* problems) {
     Settings s;
     std::istringstream in(text);
     std::string line;
@@ -139,41 +181,36 @@ Settings parseSettings(const std::string& text) {
     };
     while (std::getline(in, line)) {
         ++number;
-        const std::string t = trim(line);
-        if (t.empty() || t[0] == '#') continue;
-        const auto eq = t.find('=');
-        if (eq == std::string::npos) bad(quoted(shown(t)) + " is not 'name = value'");
-        const std::string name = shown(lower(trim(t.substr(0, eq)))), value = shown(trim(t.substr(eq + 1)));
-        if (name == "sound") {
-            if (!parseBool(value, "on", "off", s.sound)) bad("sound is on or off, not '" + value + "'");
-        } else if (name == "volume") {
-            const auto v = parseNumber(value, 0, 100);
-            if (!v) bad("volume is 0..100, not '" + value + "'");
-            s.volume = *v;
-        } else if (name == "scale") {
-            const auto v = lower(value) == "auto" ? std::optional<int>(0) : parseNumber(value, 1, 16);
-            if (!v) bad("scale is auto or 1..16, not '" + value + "'");
-            s.scale = *v;
-        } else if (name == "fit") {
-            if (!parseBool(value, "fill", "whole", s.fill)) bad("fit is whole or fill, not '" + value + "'");
-        } else if (name == "fullscreen") {
-            if (!parseBool(value, "yes", "no", s.fullscreen)) bad("fullscreen is yes or no, not '" + value + "'");
-        } else if (name == "look") {
-            if (!parseBool(value, "backdrop", "classic", s.backdrop)) bad("look is backdrop or classic, not '" + value + "'");
-        } else {
-            int a = 0;
-            while (a < kKeyActions && name != kKeyActionTable[a].setting) ++a;
-            if (a == kKeyActions) bad("unknown setting '" + name + "'");
-            const std::string key = canonicalKeyName(value);
-            if (key.empty()) bad("'" + value + "' is not a key name");
-            s.keys[a] = key;
+        try {
+            parseLine(s, line, bad);
+        } catch (const std::runtime_error& e) {
+            if (!problems) throw;
+            problems->push_back(e.what());
         }
     }
-    for (int a = 0; a < kKeyActions; ++a)
-        for (int b = a + 1; b < kKeyActions; ++b)
-            if (s.keys[a] == s.keys[b])
-                throw std::runtime_error(std::string(kKeyActionTable[a].setting) + " and " + kKeyActionTable[b].setting +
-                                         " are both " + s.keys[a]);
+    // One key for two actions: the later action goes back to its own key; if that clashes again,
+    // every key does.
+    auto clash = [&](bool reset) {
+        bool found = false;
+        for (int a = 0; a < kKeyActions; ++a)
+            for (int b = a + 1; b < kKeyActions; ++b) {
+                if (s.keys[a] != s.keys[b]) continue;
+                const std::string why = std::string(kKeyActionTable[a].setting) + " and " + kKeyActionTable[b].setting +
+                                        " are both " + s.keys[a];
+                if (!problems) throw std::runtime_error(why);
+                found = true;
+                if (reset) {
+                    problems->push_back(why + "; " + kKeyActionTable[b].setting + " is " + kKeyActionTable[b].defaultKey +
+                                        " again");
+                    s.keys[b] = kKeyActionTable[b].defaultKey;
+                }
+            }
+        return found;
+    };
+    if (clash(true) && clash(false)) {
+        problems->push_back("the keys still clash: every key is its default again");
+        s.keys = Settings().keys;
+    }
     return s;
 }
 
@@ -188,11 +225,23 @@ LoadedSettings loadSettings(const std::optional<fs::path>& path) {
     std::error_code ec;
     if (!path || !fs::exists(*path, ec)) return r;
     r.existed = true;
+    std::vector<std::string> problems;
+    std::string text;
     try {
-        r.settings = parseSettings(readInputFile(path->string(), 64 << 10));
-        return r;
+        text = readInputFile(path->string(), 64 << 10);
+        r.settings = parseSettings(text, &problems);
     } catch (const std::exception& e) {
-        r.problem = "settings file " + path->string() + " is damaged (" + e.what() + "); using the defaults";
+        problems = {e.what()};  // unreadable whole: the defaults
+    }
+    if (problems.empty()) return r;
+    // The user's file is kept as it was beside the new one, which keeps every line that was right.
+    const std::string bad = path->string() + ".bad";
+    r.problem = "settings file " + path->string() + " is damaged (" + problems.front() +
+                (problems.size() > 1 ? " and " + std::to_string(problems.size() - 1) + " more" : "") +
+                "); the rest of it is used, the damaged file is kept as " + bad;
+    if (std::rename(path->c_str(), bad.c_str()) != 0) {
+        r.problem += " (but it could not be: " + std::string(std::strerror(errno)) + "; the file is left as it was)";
+        return r;
     }
     std::string error;
     if (!saveSettings(path, r.settings, error)) r.problem += " (" + error + ")";
@@ -206,17 +255,21 @@ bool saveSettings(const std::optional<fs::path>& path, const Settings& s, std::s
     }
     std::error_code ec;
     fs::create_directories(path->parent_path(), ec);
-    // Written beside and renamed over, so a crash mid-write never leaves half a file.
-    const std::string temp = path->string() + ".new";
+    // Written into a new file of its own beside it (created exclusively, never through a symlink)
+    // and renamed over it, so a crash mid-write never leaves half a file and a planted link is
+    // replaced, not written through.
+    NewFile temp;
     try {
-        writeOutputFile(temp, formatSettings(s));
+        temp = createUnique(path->parent_path().string(), "." + path->filename().string(), "new");
+        writeNewFile(temp, formatSettings(s));
     } catch (const std::exception& e) {
+        if (!temp.path.empty()) ::unlink(temp.path.c_str());
         error = e.what();
         return false;
     }
-    fs::rename(temp, *path, ec);
-    if (ec) {
-        error = "cannot replace " + path->string() + ": " + ec.message();
+    if (std::rename(temp.path.c_str(), path->c_str()) != 0) {
+        error = "cannot replace " + path->string() + ": " + std::strerror(errno);
+        ::unlink(temp.path.c_str());
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vexlot {
 
@@ -32,6 +33,7 @@ struct Settings {
     bool fill = false;     // fill the window keeping the shape, instead of whole-number steps
     bool fullscreen = false;
     bool backdrop = true;  // sky and earth behind the world, or the classic black
+    bool duel = false;     // games of two without computer guys
     std::array<std::string, kKeyActions> keys;  // key names, one per entry of keyActions()
 
     Settings();
@@ -46,8 +48,10 @@ std::string canonicalKeyName(const std::string& name);
 std::string formatSettings(const Settings& s);
 // Settings from the file's text; a line that cannot be understood throws std::runtime_error
 // naming its line number and what is wrong with it, as does one key given to two actions.
-// Missing lines keep their defaults.
-Settings parseSettings(const std::string& text);
+// Missing lines keep their defaults. With `problems`, nothing is thrown: each bad line is listed
+// there and keeps its default, the good lines are used; of two actions on one key the later gets
+// its own default back.
+Settings parseSettings(const std::string& text, std::vector<std::string>* problems = nullptr);
 
 // The settings file: $XDG_CONFIG_HOME/vexlot/settings, else $HOME/.config/vexlot/settings;
 // none when neither variable names an absolute folder.
@@ -56,9 +60,10 @@ std::optional<std::filesystem::path> settingsPath();
 struct LoadedSettings {
     Settings settings;
     bool existed = false;  // false on the very first start
-    std::string problem;   // one line for the player when the file was damaged (then replaced)
+    std::string problem;   // one line for the player when the file was damaged
 };
-// Reads the file; a damaged one is reported in `problem` and replaced by the defaults.
+// Reads the file. A damaged one is reported in `problem`, renamed to settings.bad, and written
+// again with its good lines kept and only the bad ones at their defaults.
 LoadedSettings loadSettings(const std::optional<std::filesystem::path>& path);
 // Writes the file (its folder made as needed) in one step: a crash never leaves half of it.
 // False with a reason in `error` if it cannot.

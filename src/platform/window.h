@@ -92,6 +92,10 @@ private:
     void collect(std::vector<InputEvent>& events);
     void onKeyDown(const SDL_KeyboardEvent& k, std::vector<InputEvent>& events);
     void onKeyUp(const SDL_KeyboardEvent& k, std::vector<InputEvent>& events);
+    void holdForNewGame(bool r);
+    static bool isEnter(SDL_Keycode k) { return k == SDLK_RETURN || k == SDLK_KP_ENTER; }
+    // Enter as the second player's half of a new round (unless the settings gave it to a game key).
+    bool isAgreeKey(SDL_Keycode k) const { return isEnter(k) && twoPlayers() && !bindings_.action(k, true); }
     void onHelpKey(SDL_Keycode k);
     void onText(const char* text, std::vector<InputEvent>& events);
     void pollPads(std::vector<InputEvent>& events);
@@ -109,9 +113,14 @@ private:
     void buildHelp();
     void saveSettings();
     void saveScreenshot();
-    void say(const std::string& text, uint32_t ms = 2000) {
+    // A message at the bottom for `ms`; a held one (a failure) is not replaced by the ordinary
+    // messages that follow it until it has been up that long.
+    void say(const std::string& text, uint32_t ms = 2000, bool held = false) {
+        const uint32_t now = SDL_GetTicks();
+        if (!held && !SDL_TICKS_PASSED(now, heldUntil_)) return;
         message_ = text;
-        messageUntil_ = SDL_GetTicks() + ms;
+        messageUntil_ = now + ms;
+        if (held) heldUntil_ = messageUntil_;
     }
     bool replaying() const { return !options_.replayPath.empty(); }
     // Two players at this machine's keyboard and pads.
@@ -146,6 +155,7 @@ private:
 
     Script replay_;
     int players_ = 1;
+    TwoPlayerRules rules_;  // a game of two: the versus rules, a duel from --duel or the settings
     Level level_;
     std::optional<std::string> dataFolder_;
     std::unique_ptr<Session> session_;
@@ -169,7 +179,8 @@ private:
     HelpPanel help_;
     std::vector<int> helpActions_;  // the help panel's bindable rows: indices into keyActions()
     std::string message_, hint_;
-    uint32_t messageUntil_ = 0, hintUntil_ = 0, rHeldSince_ = 0;
+    uint32_t messageUntil_ = 0, heldUntil_ = 0, hintUntil_ = 0, rHeldSince_ = 0;
+    bool rDown_ = false, enterDown_ = false;  // R and Enter held (a game of two's new round needs both)
     std::array<uint32_t, 2> flashUntil_{};  // each player's view
     std::array<int, 2> lastLife_{};
     int lastSound_ = 0;

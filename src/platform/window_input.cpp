@@ -137,12 +137,9 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
             pacer_.setPeriod(speed_ == 0 ? 32 : 16);
             say(std::string("Replay x") + kSpeedNames[speed_], 1000);
         }
-    } else if (k == SDLK_r && !networked()) {
+    } else if ((k == SDLK_r || isAgreeKey(k)) && !networked()) {
         if (playerDown()) newGame_ = true;
-        else if (first) {
-            rHeldSince_ = SDL_GetTicks() | 1;
-            say("Hold R for a new game", kRestartHoldMs);
-        }
+        else if (first) holdForNewGame(k == SDLK_r);
     } else if (const KeyAction* a = bindings_.action(k, twoPlayers())) {
         if (a->gameKey != kNextWeaponKey) events.push_back(key(T::KeyDown, a->gameKey, a->player));
         else if (first) events.push_back(key(T::Char, nextWeaponChar(game().guyTable[networked() ? viewedPlayer() : a->player].weapon), a->player));
@@ -152,10 +149,28 @@ void Window::onKeyDown(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& eve
     }
 }
 
+// R held for a second restarts a game the player is still alive in. In a game of two it would let the
+// player who is losing cancel the round, so both must agree: R and Enter held together (one player
+// each); the score is kept.
+void Window::holdForNewGame(bool r) {
+    (r ? rDown_ : enterDown_) = true;
+    if (!twoPlayers()) {
+        rHeldSince_ = SDL_GetTicks() | 1;
+        say("Hold R for a new game", kRestartHoldMs);
+    } else if (rDown_ && enterDown_) {
+        rHeldSince_ = SDL_GetTicks() | 1;
+        say("Both players hold: a new round, the score kept", kRestartHoldMs);
+    } else {
+        say("A new round needs both players: R and Enter held together", 2500);
+    }
+}
+
 // Key-ups reach the game also under the help panel, so no key stays held.
 void Window::onKeyUp(const SDL_KeyboardEvent& ke, std::vector<InputEvent>& events) {
     const SDL_Keycode k = ke.keysym.sym;
-    if (k == SDLK_r) rHeldSince_ = 0;
+    if (k == SDLK_r) rDown_ = false;
+    if (isEnter(k)) enterDown_ = false;
+    if (k == SDLK_r || isAgreeKey(k)) rHeldSince_ = 0;
     if (replaying()) return;
     if (const KeyAction* a = bindings_.action(k, twoPlayers())) {
         if (a->gameKey != kNextWeaponKey) events.push_back(key(T::KeyUp, a->gameKey, a->player));
@@ -211,8 +226,9 @@ void Window::buildHelp() {
         {"- / +", "volume"},
         {"D or F6", "Debug and Guy panels"},
         {"P or Pause", "pause"},
-        {"R", "new game when you are dead (hold it 1 s to restart at any time)"},
-        {"Mouse", "a press on the world moves your guy there"},
+        {"R", twoPlayers() ? "next round once it is decided (R and Enter held 1 s together: a new round)"
+                           : "new game when you are dead (hold it 1 s to restart at any time)"},
+        {"Mouse", twoPlayers() ? "the panels only (no moving guys in a game of two)" : "a press on the world moves your guy there"},
         {"F1 or ?", "this help"},
         {"F7   F8", "look: sky and earth or classic;  scaling: sharp whole steps or fill"},
         {"F11   F12", "fullscreen;  screenshot"},

@@ -21,16 +21,18 @@ using T = InputEvent::Type;
 
 // The event grammar: one row per event name, read by the parser and the writer alike.
 enum class Args { Code, Point, Option, Button, None };
+// `lo`..`hi`: the whole numbers a code or option may be (the network decoder keeps to them too).
 struct EventSyntax {
     std::string_view name;
     T type;
     Args args;
+    int lo = 0, hi = 0;
 };
 constexpr EventSyntax kEvents[] = {
-    {"down", T::KeyDown, Args::Code},       {"up", T::KeyUp, Args::Code},
-    {"char", T::Char, Args::Code},          {"click", T::WorldClick, Args::Point},
+    {"down", T::KeyDown, Args::Code, 0, 255},  {"up", T::KeyUp, Args::Code, 0, 255},
+    {"char", T::Char, Args::Code, 0, 255},     {"click", T::WorldClick, Args::Point},
     {"palette", T::PaletteClick, Args::Point}, {"press", T::WindowPress, Args::Point},
-    {"option", T::Option, Args::Option},    {"button", T::Button, Args::Button},
+    {"option", T::Option, Args::Option, 1, 9}, {"button", T::Button, Args::Button},
     {"close", T::Close, Args::None},
 };
 constexpr std::string_view kButtons[] = {"Command1", "Command3"};
@@ -41,10 +43,17 @@ const EventSyntax* syntaxOf(std::string_view name) {
         if (s.name == name) return &s;
     return nullptr;
 }
-const EventSyntax& syntaxOf(T type) {
+const EventSyntax* findSyntax(T type) {
     for (const EventSyntax& s : kEvents)
-        if (s.type == type) return s;
-    return kEvents[0];
+        if (s.type == type) return &s;
+    return nullptr;
+}
+const EventSyntax& syntaxOf(T type) {
+    const EventSyntax* s = findSyntax(type);
+    return s ? *s : kEvents[0];
+}
+std::string rangeText(const EventSyntax& s) {
+    return "expected a whole number from " + std::to_string(s.lo) + " to " + std::to_string(s.hi);
 }
 
 bool parseWhole(std::string_view s, long long lo, long long hi, long long& out) {
@@ -91,21 +100,7 @@ std::string number(float v) {
     return buf;
 }
 
-// A line as a message quotes it: at most 80 characters, control bytes shown escaped.
-std::string quoted(std::string_view line) {
-    std::string q = "\"";
-    for (size_t i = 0; i < line.size() && i < 80; ++i) {
-        const unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", c);
-            q += buf;
-        } else {
-            q += static_cast<char>(c);
-        }
-    }
-    return q + (line.size() > 80 ? "\"..." : "\"");
-}
+std::string quoted(std::string_view line) { return quoteText(line, 80); }
 
 std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> w;
@@ -190,6 +185,7 @@ private:
             sawPlayers_ = true;
             return;
         }
+        if (w[0] == "versus" || w[0] == "duel") return twoPlayerLine(w);
         event(w, sumBefore, text);
     }
 
@@ -218,6 +214,23 @@ private:
             if (w[1] != kBuiltinLevel && !parseHex(w[1], h, 16)) fail("expected 'level builtin' or 'level HASH'");
             script_.level = std::string(w[1]);
         }
+    }
+
+    // `versus N` (the two-player rules: 1 the versus rules, 0 the first ones) and `duel yes|no`: how a
+    // game of two is played, after its players line.
+    void twoPlayerLine(const std::vector<std::string_view>& w) {
+        if (sawEvent_) fail("a " + std::string(w[0]) + " line may only come before the events");
+        if (script_.players != 2) fail("a " + std::string(w[0]) + " line belongs to a game of two (after 'players 2')");
+        if (w[0] == "versus") {
+            long long n = 0;
+            if (sawVersus_ || w.size() != 2 || !parseWhole(w[1], 0, 1, n)) fail("expected one 'versus 0' or 'versus 1' line");
+            script_.rules.versus = static_cast<int>(n);
+            sawVersus_ = true;
+            return;
+        }
+        if (sawDuel_ || w.size() != 2 || (w[1] != "yes" && w[1] != "no")) fail("expected one 'duel yes' or 'duel no' line");
+        script_.rules.duel = w[1] == "yes";
+        sawDuel_ = true;
     }
 
     void seedLine(const std::vector<std::string_view>& w) {
@@ -255,11 +268,8 @@ private:
         long long v = 0;
         switch (syntax->args) {
         case Args::Code:
-            if (!parseWhole(w[2], 0, 255, v)) fail("expected a whole number from 0 to 255");
-            e.event.code = static_cast<int>(v);
-            break;
         case Args::Option:
-            if (!parseWhole(w[2], 1, 9, v)) fail("expected a whole number from 1 to 9");
+            if (!parseWhole(w[2], syntax->lo, syntax->hi, v)) fail(rangeText(*syntax));
             e.event.code = static_cast<int>(v);
             break;
         case Args::Point:
@@ -288,6 +298,11 @@ private:
     }
 
     void finish() {
+        // A recording of two players from before the versus rules has no versus line.
+        if (script_.isReplay && script_.players == 2 && !sawVersus_) script_.rules.versus = 0;
+        if (script_.rules.versus == 0 && script_.rules.duel)
+            throw std::runtime_error(std::string(script_.isReplay ? "replay" : "script") +
+                                     ": a duel is a game of the versus rules (it needs 'versus 1')");
         if (!script_.isReplay) {
             std::stable_sort(script_.events.begin(), script_.events.end(),
                              [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
@@ -309,12 +324,40 @@ private:
     int number_ = 0;
     int lastFrame_ = 0;
     bool sawEvent_ = false;
-    bool sawPlayers_ = false;
+    bool sawPlayers_ = false, sawVersus_ = false, sawDuel_ = false;
     int optionPlayers_ = 0;  // --players, when given
     uint32_t sum_ = kLineSumStart;
 };
 
 }  // namespace
+
+std::string quoteText(std::string_view text, size_t limit) {
+    std::string q = "\"";
+    for (size_t i = 0; i < text.size() && i < limit; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            q += buf;
+        } else {
+            q += static_cast<char>(c);
+        }
+    }
+    return q + (text.size() > limit ? "\"..." : "\"");
+}
+
+bool eventInGrammar(const InputEvent& e) {
+    const EventSyntax* s = findSyntax(e.type);
+    if (!s || (e.player != 0 && e.player != 1)) return false;
+    switch (s->args) {
+    case Args::Code:
+    case Args::Option: return e.code >= s->lo && e.code <= s->hi;
+    case Args::Point: return std::isfinite(e.x) && std::isfinite(e.y);
+    case Args::Button: return std::find(std::begin(kButtons), std::end(kButtons), e.name) != std::end(kButtons);
+    case Args::None: return true;
+    }
+    return false;
+}
 
 int Script::lastFrame() const {
     if (isReplay) return endFrame > 0 ? endFrame : checks.empty() ? 0 : checks.back().frame;
@@ -378,13 +421,15 @@ std::string eventLine(int frame, const InputEvent& e) {
     return line;
 }
 
-ReplayWriter::ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players)
+ReplayWriter::ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players, TwoPlayerRules rules)
     : out_(out), sum_(kLineSumStart) {
     write(std::string(kReplayMagic));
     write(std::string("version ") + programVersion());
     write("seed " + std::to_string(seed));
     write("level " + std::string(level));
     if (players != 1) write("players " + std::to_string(players));
+    if (players == 2 && rules.versus != 0) write("versus " + std::to_string(rules.versus));
+    if (players == 2 && rules.duel) write("duel yes");
 }
 
 void ReplayWriter::write(const std::string& line) {

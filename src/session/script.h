@@ -6,7 +6,7 @@
 // optional first line `seed S`. In a two-player game (a line `players 2` before the events) the
 // second player's events say so: `FRAME p2 down 39`.
 // A replay is a script with a header (`vexlot-replay 2`, `version V`, `seed S`, `level L`, and for
-// two players `players 2`), a
+// two players `players 2`, `versus 1` and for a duel `duel yes`), a
 // checkpoint `FRAME check STATEHASH LINESUM` every 60 frames and, once the game is over,
 // `FRAME end STATEHASH LINESUM` with the final state. LINESUM is an FNV-1a checksum of every byte
 // before it (the lines above and its own line up to LINESUM), so any edit is found before a frame runs.
@@ -41,6 +41,9 @@ struct Script {
     bool hasSeed = false;
     uint64_t seed = 0;
     int players = 1;                  // `players 2`: a two-player game (events of player 2 say `p2`)
+    // Games of two: `versus 1` (a replay without the line is of the first two-player rules) and
+    // `duel yes` (no computer guys), after the players line.
+    TwoPlayerRules rules;
     std::vector<ScriptEvent> events;  // in frame order, file order within a frame
     // Replays only.
     bool isReplay = false;
@@ -63,6 +66,16 @@ Script parseScript(std::string_view text, int players = 0);
 // so that an edited replay reaches the simulation instead of being refused.
 std::string resealReplay(std::string_view text);
 
+// Whether an event can be written as a line the parser reads back: a known type, a code or option
+// in its range, a known button, a finite point. The network decoder refuses the others, so a
+// finished match never records what its reader would refuse.
+bool eventInGrammar(const InputEvent& event);
+
+// A text from outside (a file line, a network peer's words) as a message quotes it: in double
+// quotes, at most `limit` bytes, control bytes, quotes, backslashes and bytes past ASCII shown as \xNN,
+// "..." after a text cut short.
+std::string quoteText(std::string_view text, size_t limit = 80);
+
 // The text of one event line, as the grammar writes it.
 std::string eventLine(int frame, const InputEvent& event);
 
@@ -76,16 +89,22 @@ struct LineOutput {
     virtual ~LineOutput() = default;
     virtual void writeLine(const std::string& line) = 0;
 };
+// Lines into a stream, flushed one by one; after the first failed write (a full disk) nothing more
+// is written and ok() says so.
 struct StreamLineOutput : LineOutput {
     explicit StreamLineOutput(std::ostream& stream) : out(stream) {}
-    void writeLine(const std::string& line) override { out << line << '\n' << std::flush; }
+    void writeLine(const std::string& line) override {
+        if (!out) return;
+        out << line << '\n' << std::flush;
+    }
+    bool ok() const { return static_cast<bool>(out); }
     std::ostream& out;
 };
 
 // Writes a replay as the game goes, one whole line at a time.
 class ReplayWriter {
 public:
-    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players = 1);
+    ReplayWriter(LineOutput& out, uint64_t seed, std::string_view level, int players = 1, TwoPlayerRules rules = {});
     // After each frame: the events delivered in it, and a checkpoint on every 60th frame.
     void frame(const Game& game, std::span<const InputEvent> events);
     // The `end` line with the final state; once.

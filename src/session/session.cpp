@@ -48,11 +48,11 @@ Level levelFromFile(const std::string& path) {
     return level;
 }
 
-Session::Session(uint64_t seed, Level level, SoundSink* sounds, int players)
+Session::Session(uint64_t seed, Level level, SoundSink* sounds, int players, TwoPlayerRules rules)
     : seed_(seed), level_(std::move(level)), game_(std::make_unique<Game>()) {
     game_->soundSink = sounds;
     startup(*game_, seed_, level_.picture.pixels.empty() ? levelPicture() : level_.picture);
-    if (players == 2) startTwoPlayerGame(*game_);
+    if (players == 2) startTwoPlayerGame(*game_, rules);
 }
 
 void Session::play(Script script) {
@@ -60,6 +60,15 @@ void Session::play(Script script) {
     if ((script.isReplay || script.players == 2) && script.players != players())
         throw std::runtime_error("it is a game of " + std::to_string(script.players) + " player(s), this game has " +
                                  std::to_string(players()));
+    if (script.players == 2 && players() == 2) {
+        const TwoPlayerRules mine = rules();
+        if (script.rules.versus != mine.versus)
+            throw std::runtime_error(std::string(script.rules.versus ? "it is a game of the versus rules" : "it is a game of the first two-player rules") +
+                                     ", this game is not (replays say so in their header)");
+        if (script.rules.duel != mine.duel)
+            throw std::runtime_error(script.rules.duel ? "it is a duel (no computer guys), this game is not (give --duel)"
+                                                       : "it is a game with computer guys, this game is a duel");
+    }
     if (script.isReplay) {
         if (script.seed != seed_)
             throw std::runtime_error("the replay's seed is " + std::to_string(script.seed) + ", this game's " +
@@ -75,7 +84,7 @@ void Session::play(Script script) {
     mismatch_.reset();
 }
 
-void Session::record(LineOutput& out) { recorder_.emplace(out, seed_, level_.tag, players()); }
+void Session::record(LineOutput& out) { recorder_.emplace(out, seed_, level_.tag, players(), rules()); }
 
 bool Session::step(std::span<const InputEvent> live, FrameRun run) {
     if (game_->ended) return false;

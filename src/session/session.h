@@ -46,17 +46,19 @@ enum class FrameRun { First, Again };
 
 class Session {
 public:
-    // `players` 2: a second person plays guy 1 (events with `player` 1).
-    Session(uint64_t seed, Level level, SoundSink* sounds = nullptr, int players = 1);
+    // `players` 2: a second person plays guy 1 (events with `player` 1), by `rules`.
+    Session(uint64_t seed, Level level, SoundSink* sounds = nullptr, int players = 1, TwoPlayerRules rules = {});
 
     Game& game() { return *game_; }
     const Game& game() const { return *game_; }
     uint64_t seed() const { return seed_; }
     int players() const { return game_->players; }
+    // How a game of two is played (nothing in a game of one).
+    TwoPlayerRules rules() const { return {game_->versus, game_->duel != 0}; }
     const Level& level() const { return level_; }
 
     // Plays a script's or a replay's events in their frames. A replay must be of this session's
-    // seed, level and number of players; throws std::runtime_error saying which differs.
+    // seed, level, number of players and their rules; throws std::runtime_error saying which differs.
     void play(Script script);
     const Script& script() const { return script_; }
     // True once every frame the script or replay asks for has run.

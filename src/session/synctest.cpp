@@ -1,7 +1,7 @@
 #include "session/synctest.h"
 
 #include <algorithm>
-#include <bit>
+#include <cstring>
 #include <stdexcept>
 
 #include "session/dump.h"
@@ -16,7 +16,10 @@ SyncTest::SyncTest(Session& session, int distance)
 }
 
 uint64_t SyncTest::hashNow() {
-    return stateHash(session_.game()) ^ (std::bit_cast<uint32_t>(session_.secondViewLeft()) * 0x9E3779B97F4A7C15ull);
+    const float view = session_.secondViewLeft();
+    uint32_t bits = 0;
+    std::memcpy(&bits, &view, sizeof bits);
+    return stateHash(session_.game()) ^ (bits * 0x9E3779B97F4A7C15ull);
 }
 
 bool SyncTest::step(std::span<const InputEvent> live) {

@@ -312,7 +312,8 @@ void updateLaserBolt(Game& game, Rock& r) {
     if (solidAhead(game, r)) hitGuys(game, r);
 }
 
-// Only the player collects pick-ups, even in mid-air; the gauge fills up to its maximum.
+// Only the player collects pick-ups, even in mid-air; the gauge fills up to its maximum. In a versus
+// game either player does, into his own rounds (the first player first when both touch it).
 void updatePickup(Game& game, Rock& r) {
     gravity(game, r);
     move(r);
@@ -321,14 +322,19 @@ void updatePickup(Game& game, Rock& r) {
         r.vx = -0.5f * r.vx;
         if (std::abs(r.vy) < 50) r.vy = r.vy - 10;
     }
-    const Guy& p = game.guyTable[0];
-    if (p.x - 50 < r.x && r.x < p.x + 50 && p.y - 50 < r.y && r.y < p.y + 400) {
+    for (int player = 0; player <= (versusRules(game) ? 1 : 0); ++player) {
+        const Guy& p = game.guyTable[player];
+        if (!(p.x - 50 < r.x && r.x < p.x + 50 && p.y - 50 < r.y && r.y < p.y + 400)) continue;
         r.kind = RockKind::Dead;
         sound(game, "\\getammo.wav");
         const int k = r.payload - 1;
         if (k < 0 || k > 9) return;  // no gauge for that weapon
-        Gauge& a = game.ammo[k];
-        setAmmo(game, k, a.max < a.value + r.counter ? a.max : a.value + r.counter);
+        const int16_t max = game.ammo[k].max;
+        const int16_t have = player == 0 ? game.ammo[k].value : game.secondAmmo[k];
+        const int16_t now = max < have + r.counter ? max : wrap16(have + r.counter);
+        if (player == 0) setAmmo(game, k, now);
+        else game.secondAmmo[k] = now;
+        return;
     }
 }
 

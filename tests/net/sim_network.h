@@ -31,10 +31,12 @@ public:
             inbox.pop_front();
             return true;
         }
+        bool open() const override { return !left; }
         SimNetwork* net;
         int side;
         std::deque<std::vector<uint8_t>> inbox;
-        bool cut = false;  // this side's messages no longer go out
+        bool cut = false;   // this side's messages no longer go out
+        bool left = false;  // the other side has disconnected (as this side sees it)
     };
     End& end(int side) { return ends_[side]; }
 

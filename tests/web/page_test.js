@@ -197,6 +197,24 @@ async function main() {
     check('a dropped level picture plays, and its replay verifies natively', onLevel && /replay verified/.test(levelOut),
           levelOut.trim());
 
+    // Files past the desktop's limits (64 MiB replays, 8 MiB pictures) are refused before they are
+    // read, and the game goes on.
+    for (const [name, size, png, says] of [['huge.replay', 65 * 1024 * 1024, false, 'more than the 64 MiB a replay'],
+                                           ['huge.png', 9 * 1024 * 1024, true, 'more than the 8 MiB a level picture']]) {
+      const before = await page.evaluate(() => vexlot.frame());
+      await page.evaluate((n, bytes, isPng) => {
+        const data = new Uint8Array(bytes);
+        if (isPng) data.set([0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A]);
+        const drop = new DataTransfer();
+        drop.items.add(new File([data], n));
+        window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+      }, name, size, png);
+      const refused = await until(() => page.$eval('#message', (e, t) => !e.hidden && e.textContent.includes(t), says), 5000);
+      const goesOn = await until(() => page.evaluate((f) => vexlot.frame() > f + 30, before), 5000);
+      check(`a ${name} past the limit is refused unread and the game goes on`, refused && goesOn,
+            await page.$eval('#message', (e) => e.textContent));
+    }
+
     // Death: on a level whose floor under the player is deadly yellow (a fixed seed) he bleeds to
     // death with no key pressed; the banner says so and Enter starts a new game.
     const deadlyLevel = path.join(downloads, 'deadly.png');

@@ -15,10 +15,17 @@ if(VEXLOT_FUZZ)
 
   # One target per kind of outside input: fuzz_<name> from fuzz/<name>_fuzz.cpp, seeds in fuzz/corpus/<name>/.
   # `packet`: one datagram from the other peer of a network game (fuzz/packet_fuzz.cpp, fuzz/corpus/packet/).
-  set(VEXLOT_FUZZ_TARGETS script level level_play replay packet)
+  # `room_control`: one text frame between a game and the relay (fuzz/room_control_fuzz.cpp).
+  set(VEXLOT_FUZZ_TARGETS script level level_play replay packet room_control)
   foreach(name ${VEXLOT_FUZZ_TARGETS})
     add_executable(fuzz_${name} fuzz/${name}_fuzz.cpp fuzz/sanitizer_options.cpp)
-    target_link_libraries(fuzz_${name} PRIVATE vexlot_game)
+    if(name STREQUAL "room_control")
+      # The relay's parser stands alone, as it does in the relay.
+      target_sources(fuzz_${name} PRIVATE src/net/room_protocol.cpp)
+      target_include_directories(fuzz_${name} PRIVATE src)
+    else()
+      target_link_libraries(fuzz_${name} PRIVATE vexlot_game)
+    endif()
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer ${fuzz_flags})
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer ${fuzz_flags})
   endforeach()

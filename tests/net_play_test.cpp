@@ -17,6 +17,9 @@
 
 #include "net/peers.h"
 #include "net/udp_relay.h"
+#include "relay/relay_client.h"
+#include "session/script.h"
+#include "soak/random_input.h"
 
 namespace vexlot::net {
 namespace {
@@ -176,6 +179,74 @@ TEST(NetPlay, ADifferentLevelIsRefusedOnBothSidesAndTheHostWaitsOn) {
     EXPECT_EQ(joiner.wait(60), 0) << joiner.output();
     EXPECT_EQ(host.wait(60), 0) << host.output();
     EXPECT_EQ(finalHash(host.output()), finalHash(joiner.output()));
+}
+
+// Through vexlot-relay (the real program, on 127.0.0.1): the host is given a room code and the
+// joiner comes in by it. `relayOptions`: the relay's own (a forwarding delay for measurements).
+struct RelayedPair {
+    std::unique_ptr<vexlot::test::RelayProcess> relay;
+    Pair peers;
+    std::string code;
+};
+
+RelayedPair startRelayedPair(const TempDir& dir, const std::vector<std::string>& relayOptions = {}) {
+    writeScript(dir / "a.txt", 1);
+    writeScript(dir / "b.txt", 2);
+    RelayedPair r;
+    r.relay = std::make_unique<vexlot::test::RelayProcess>(relayOptions);
+    const std::string url = r.relay->url();
+    r.peers.host = std::make_unique<Process>(
+        std::vector<std::string>{"--headless", "--host", "--relay", url, "--seed", kSeed, "--script", dir / "a.txt",
+                                 "--frames", std::to_string(kFrames), "--record", dir / "host.replay"},
+        dir.path / "host.out");
+    const std::regex room("\nroom ([A-Z2-9]{5})\n|^room ([A-Z2-9]{5})\n");
+    for (const auto until = Clock::now() + std::chrono::seconds(30); r.code.empty() && Clock::now() < until;) {
+        std::smatch m;
+        const std::string out = r.peers.host->output();
+        if (std::regex_search(out, m, room)) r.code = m[1].matched ? m[1].str() : m[2].str();
+        else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(r.code.empty()) << r.peers.host->output();
+    // The code as a player might type it: lower case.
+    std::string typed = r.code;
+    for (char& c : typed) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    r.peers.joiner = std::make_unique<Process>(
+        std::vector<std::string>{"--headless", "--join", typed, "--relay", url, "--script", dir / "b.txt", "--frames",
+                                 std::to_string(kFrames), "--record", dir / "join.replay"},
+        dir.path / "join.out");
+    return r;
+}
+
+TEST(NetPlay, ThroughTheRelayByRoomCodeTheHashesMatch) {
+    TempDir dir;
+    RelayedPair r = startRelayedPair(dir);
+    expectLocalGame(dir, r.peers);
+    const std::string log = r.relay->output();
+    EXPECT_NE(log.find("room " + r.code + " opened by 127.0.0.1"), std::string::npos) << log;
+}
+
+TEST(NetPlay, TheRelayStoppedMidGameEndsBothPeersWithCompleteRecordings) {
+    TempDir dir;
+    RelayedPair r = startRelayedPair(dir);
+    // Mid-game: both have started, and a match of kFrames paced frames lasts 10 s.
+    for (const auto until = Clock::now() + std::chrono::seconds(60);
+         Clock::now() < until && r.peers.joiner->output().find("playing as player 2") == std::string::npos;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_NE(r.peers.joiner->output().find("playing as player 2"), std::string::npos) << r.peers.joiner->output();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto stopped = Clock::now();
+    r.relay->stop(SIGKILL);
+    // Each notices the closed connection at once; the bound is the 3 s a silent peer would take, with room to spare.
+    EXPECT_EQ(r.peers.host->wait(6), 4) << r.peers.host->output();
+    EXPECT_EQ(r.peers.joiner->wait(6), 4) << r.peers.joiner->output();
+    std::printf("both peers ended %.2f s after the relay was stopped\n",
+                std::chrono::duration<double>(Clock::now() - stopped).count());
+    for (const char* who : {"host", "join"}) {
+        const std::string out = slurp(dir.path / (std::string(who) + ".out"));
+        EXPECT_NE(out.find("relay: lost the connection to the relay"), std::string::npos) << out;
+        EXPECT_EQ(verify(dir / (std::string(who) + ".replay").c_str(), dir, "verify.out").substr(0, 18), "0: replay verified")
+            << who;
+    }
 }
 
 }  // namespace

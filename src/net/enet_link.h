@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "net/rollback.h"
+#include "net/peer_link.h"
 
 typedef struct _ENetHost ENetHost;
 typedef struct _ENetPeer ENetPeer;
@@ -22,7 +22,7 @@ struct NetError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-class EnetLink : public Link {
+class EnetLink : public PeerLink {
 public:
     ~EnetLink() override;
     EnetLink(const EnetLink&) = delete;
@@ -41,16 +41,16 @@ public:
                                           const std::function<bool()>& keepWaiting = {});
 
     uint16_t port() const { return port_; }
-    std::string peerAddress() const;
+    std::string peerAddress() const override;
 
     void send(std::span<const uint8_t> bytes, bool reliable) override;
     bool receive(std::vector<uint8_t>& bytes) override;
     void flush() override;
     bool open() const override { return open_; }
     // Waits up to `waitMs` for the next message; false when none came or the peer left.
-    bool receiveWithin(std::vector<uint8_t>& bytes, uint32_t waitMs);
+    bool receiveWithin(std::vector<uint8_t>& bytes, uint32_t waitMs) override;
     // Says goodbye: delivers what is queued for up to `lingerMs`, then disconnects.
-    void close(uint32_t lingerMs);
+    void close(uint32_t lingerMs) override;
 
 private:
     EnetLink() = default;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "net/packet.h"
+#include "net/ws_link.h"
 #include "session/script.h"
 
 namespace vexlot::net {
@@ -34,7 +35,7 @@ std::string describeLevel(const std::string& tag, bool theirs) {
                                 : "the level picture " + (theirs ? quoteText(tag, kShownText) : tag);
 }
 
-void send(EnetLink& link, const Message& m) {
+void send(PeerLink& link, const Message& m) {
     link.send(encode(m), true);
     link.flush();
 }
@@ -47,7 +48,7 @@ struct Clock {
 
 // The next message of the handshake, answering pings on the way; NetError at the deadline or when
 // the other side leaves, GaveUp when the player stops waiting (asked every 30 ms).
-Message next(EnetLink& link, const Clock& clock, const char* waitingFor) {
+Message next(PeerLink& link, const Clock& clock, const char* waitingFor) {
     std::vector<uint8_t> bytes;
     Message m;
     for (;;) {
@@ -92,7 +93,7 @@ std::string mismatch(uint16_t protocol, const std::string& version, const std::s
     return {};
 }
 
-Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames, int inputDelay,
+Agreement hostHandshake(PeerLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames, int inputDelay,
                         const std::function<bool()>& keepWaiting) {
     const Clock clock{nowMs() + kHandshakeMs, keepWaiting};
     const Message first = next(link, clock, "its hello");
@@ -124,7 +125,7 @@ Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelT
     return a;
 }
 
-Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames,
+Agreement joinHandshake(PeerLink& link, const std::string& levelTag, uint32_t frames,
                         const std::function<bool()>& keepWaiting) {
     const Clock clock{nowMs() + kHandshakeMs, keepWaiting};
     send(link, Hello{kProtocol, programVersion(), levelTag, frames});
@@ -144,28 +145,68 @@ Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t fr
     return a;
 }
 
+namespace {
+
+// The relay's room instead of a port: the host asks for one and waits in it, the guest joins by code.
+Connection connectThroughRelay(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,
+                               const std::function<bool(uint16_t port)>& keepWaiting) {
+    Connection c;
+    std::string code;
+    if (!options.host) {
+        code = normalRoomCode(options.address);
+        if (code.empty())
+            throw NetError("--join " + options.address + ": a room code is " + std::to_string(kRoomCodeLength) +
+                           " letters and digits (as the host's program showed it)");
+    }
+    std::unique_ptr<WsLink> link = WsLink::connect(options.relay, 10000);
+    if (options.host) {
+        c.roomCode = link->createRoom(10000);
+        std::printf("room %s\n", c.roomCode.c_str());
+        std::printf("waiting for the other player: vexlot --join %s --relay %s\n", c.roomCode.c_str(),
+                    options.relay.c_str());
+        std::fflush(stdout);
+        while (!link->waitForGuest(30))
+            if (!keepWaiting(0)) return {};
+        c.link = std::move(link);
+        c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay);
+    } else {
+        link->joinRoom(code, 10000);
+        c.roomCode = code;
+        c.link = std::move(link);
+        c.agreement = joinHandshake(*c.link, levelTag, frames);
+        if (options.inputDelay >= 0) c.agreement.inputDelay = options.inputDelay;
+    }
+    return c;
+}
+
+}  // namespace
+
 Connection connectPeer(const NetRunOptions& options, const std::string& levelTag, uint32_t frames,
                        const std::function<bool(uint16_t port)>& keepWaiting) {
     Connection c;
     try {
-        if (options.host) {
-            c.link = EnetLink::listen(options.port, options.bind);
-            const uint16_t port = c.link->port();
+        if (!options.relay.empty()) {
+            c = connectThroughRelay(options, levelTag, frames, keepWaiting);
+            if (!c.link) return c;
+        } else if (options.host) {
+            std::unique_ptr<EnetLink> link = EnetLink::listen(options.port, options.bind);
+            const uint16_t port = link->port();
             const std::function<bool()> keep = [&] { return keepWaiting(port); };
             std::printf("hosting on UDP port %u; waiting for the other player\n", static_cast<unsigned>(port));
             std::fflush(stdout);
             // A handshake that fails (refused, silent, gone) lets that peer go and waits for another.
             for (;;) {
-                while (!c.link->waitForPeer(30))
+                while (!link->waitForPeer(30))
                     if (!keepWaiting(port)) return {};
                 try {
-                    c.agreement = hostHandshake(*c.link, options.seed, levelTag, frames, options.inputDelay, keep);
+                    c.agreement = hostHandshake(*link, options.seed, levelTag, frames, options.inputDelay, keep);
                     break;
                 } catch (const NetError& e) {
                     std::fprintf(stderr, "vexlot: %s; waiting for another player\n", e.what());
-                    c.link->dropPeer();
+                    link->dropPeer();
                 }
             }
+            c.link = std::move(link);
         } else {
             std::string hostName, why;
             uint16_t port = 0;

@@ -29,20 +29,22 @@ int delayForRoundTrip(int roundTripMs);
 // Host: waits for the joiner's Hello, refuses a different program or level (NetError with the
 // reason, after telling the joiner), measures the round trip, sends the game and the start.
 // `inputDelay` < 0: chosen from the round trip. `frames`: the host's match length (0 open).
-Agreement hostHandshake(EnetLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames,
+Agreement hostHandshake(PeerLink& link, uint64_t seed, const std::string& levelTag, uint32_t frames,
                         int inputDelay, const std::function<bool()>& keepWaiting = {});
 // Joiner: sends its Hello and waits for the game; NetError with the host's reason when refused.
-Agreement joinHandshake(EnetLink& link, const std::string& levelTag, uint32_t frames,
+Agreement joinHandshake(PeerLink& link, const std::string& levelTag, uint32_t frames,
                         const std::function<bool()>& keepWaiting = {});
 
 // A link to the other player and the game agreed with them.
 struct Connection {
-    std::unique_ptr<EnetLink> link;  // none: the host stopped waiting
+    std::unique_ptr<PeerLink> link;  // none: the host stopped waiting
+    std::string roomCode;            // through a relay: the room's code
     Agreement agreement;
 };
 
 // Hosts, waiting for the other player while `keepWaiting(port)` says so (asked every 30 ms, during
-// the handshakes too), or joins (asked with port 0); then agrees on the game (the options' input
+// the handshakes too), or joins (asked with port 0); through the relay when options.relay is given (the host's room code
+// printed, port 0 given to keepWaiting; the joiner's address is the code); then agrees on the game (the options' input
 // delay wins on the joiner). A host whose handshake fails says why on the standard error and waits
 // for another player. A connection is none when keepWaiting said no. Says on the standard
 // output where it hosts and what is played. `frames`: the match length this peer asks for (0: open).

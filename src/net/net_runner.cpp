@@ -18,6 +18,7 @@
 #include "net/enet_link.h"
 #include "net/handshake.h"
 #include "net/rollback.h"
+#include "net/ws_link.h"
 #include "session/dump.h"
 #include "session/files.h"
 
@@ -132,7 +133,7 @@ int runNetHeadless(const NetRunOptions& options) {
     }
     if (!connection.link && stopRequested) return fail("the program was stopped before the match began");
     if (!connection.link) return fail("nobody joined within " + std::to_string(options.waitSeconds) + " s");
-    EnetLink& link = *connection.link;
+    PeerLink& link = *connection.link;
     const Agreement& agreement = connection.agreement;
 
     CheckedRecording replayOut;
@@ -178,6 +179,8 @@ int runNetHeadless(const NetRunOptions& options) {
 
     const bool recorded = replayOut.file.close();
     reportMatch(play, agreement.roundTripMs, recorded ? replayPath : "");
+    if (const auto* relayed = dynamic_cast<const WsLink*>(&link); relayed && play.outcome() == Outcome::Disconnected)
+        std::printf("relay: %s\n", relayed->closedBecause().c_str());
     if (!recorded) {
         std::fprintf(stderr, "vexlot: %s; its complete lines are kept\n", replayOut.file.error().c_str());
         return 2;

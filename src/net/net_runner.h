@@ -15,6 +15,7 @@ struct NetRunOptions {
     uint16_t port = 0;               // host: the UDP port (0: any free one, printed)
     std::string address;             // join: HOST[:PORT]
     std::string bind;                // host: the address to listen on (empty: every one)
+    std::string relay;               // ws://HOST:PORT of a vexlot-relay: play through a room of it (join: the address is the room's code)
     int inputDelay = -1;             // -1: from the measured round trip
     uint64_t seed = 0;               // host only
     std::string scriptPath, recordPath, levelPath;

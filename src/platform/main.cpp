@@ -1,12 +1,16 @@
 // The program: options, then either the window or the headless runner.
 #include <csignal>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include <CLI/CLI.hpp>
 
 #include "net/enet_link.h"
 #include "net/net_runner.h"
+#include "net/room_protocol.h"
 #include "platform/headless.h"
+#include "platform/settings.h"
 #include "session/script.h"
 #include "platform/sdl_frontend.h"
 
@@ -29,8 +33,26 @@ Gamepad: d-pad or left stick walk and crawl, A jump, X or right trigger fire,
 Two players (--players 2): player 2 plays W A S D, Space fires, Q / E / F aim, Tab next weapon;
   --duel plays without computer guys; R and Enter held together start a new round (both agree).
 Network (--host [PORT] on one machine, --join HOST[:PORT] on the other): each plays player 1's keys.
+  Through a relay, no port to open: --host --relay ws://HOST:PORT shows a room code, the other player
+  gives --join CODE --relay ws://HOST:PORT (a "relay = URL" line in the settings file is the default).
 Settings (sound, volume, scaling, fullscreen, look, both players' keys) stay in
   $XDG_CONFIG_HOME/vexlot/settings (else ~/.config/vexlot/settings); the command line wins.)";
+}
+
+// The settings file's relay line (empty when there is none or the file cannot be read: the window
+// says what is wrong with the file, a network game only needs this line).
+static std::string settingsRelay() {
+    const auto path = vexlot::settingsPath();
+    if (!path) return {};
+    std::ifstream in(*path, std::ios::binary);
+    if (!in) return {};
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+        return vexlot::parseSettings(text.str()).relay;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 int main(int argc, char** argv) {
@@ -72,9 +94,12 @@ int main(int argc, char** argv) {
     int inputDelay = -1;
     auto* host = app.add_option("--host", hostPort, "Host a network game on this UDP port (default 7717; 0: any free port)")
                      ->expected(0, 1);
-    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT] (IPv4)");
+    auto* join = app.add_option("--join", joinAddress, "Join the network game hosted at HOST[:PORT] (IPv4), or room CODE of the relay");
     std::string bindAddress;
     auto* bind = app.add_option("--bind", bindAddress, "Host only on this address of the machine (default: every one)");
+    std::string relayUrl;
+    auto* relay = app.add_option("--relay", relayUrl,
+                                 "Network game through the relay at ws://HOST:PORT (default: the settings' relay line)");
     app.add_option("--input-delay", inputDelay, "Network game: frames before your keys act (default: from the round trip)")
         ->check(CLI::Range(0, 10));
     CLI11_PARSE(app, argc, argv);
@@ -97,19 +122,30 @@ int main(int argc, char** argv) {
     opt.playersGiven = players->count() > 0;
     opt.volumeGiven = volume->count() > 0;
     if (!opt.seedGiven) opt.seed = vexlot::clockSeed();
+    if (*relay && !*host && !*join) return refuse("--relay needs --host or --join");
     if (*host || *join) {
         if (*host && *join) return refuse("--host and --join: one or the other");
         if (*join && *seed) return refuse("--seed with --join: the host's seed is played");
         if (*bind && !*host) return refuse("--bind is an option of --host");
         std::string name, why;
         uint16_t ignored = 0;
-        if (*join && !vexlot::net::parseAddress(joinAddress, name, ignored, &why))
+        if (*join && vexlot::net::normalRoomCode(joinAddress).empty() &&
+            !vexlot::net::parseAddress(joinAddress, name, ignored, &why))
             return refuse("--join " + vexlot::quoteText(joinAddress) + ": " + why);
         if (*bind && (!vexlot::net::parseAddress(bindAddress, name, ignored, &why) || name != bindAddress))
             return refuse("--bind " + vexlot::quoteText(bindAddress) + ": " + (why.empty() ? "an address without a port" : why));
         if (*duel) return refuse("--duel with --host or --join: network games are played with the computer guys for now");
         if (*replay || *players) return refuse(std::string(*replay ? "--replay" : "--players") + " with --host or --join: a network game is a new game of two");
+        // Through a relay: asked for, or the settings' relay for a bare --host or a --join by code.
+        const bool byCode = *join && !vexlot::net::normalRoomCode(joinAddress).empty();
+        if (!*relay && ((*host && hostPort.empty()) || byCode)) relayUrl = settingsRelay();
+        if (*relay && relayUrl.empty()) return refuse("--relay: give ws://HOST:PORT");
+        if (!relayUrl.empty() && *host && !hostPort.empty())
+            return refuse("--host " + hostPort + " with a relay: the relay gives a room code, not a port");
+        if (!relayUrl.empty() && *join && !byCode)
+            return refuse("--join " + joinAddress + " with --relay: give the room code the host was shown");
         vexlot::net::NetRunOptions net;
+        net.relay = relayUrl;
         net.host = host->count() > 0;
         net.port = vexlot::net::kDefaultPort;
         if (*host && !hostPort.empty()) {

@@ -132,6 +132,7 @@ std::string formatSettings(const Settings& s) {
     o << "look = " << (s.backdrop ? "backdrop" : "classic") << "\n";
     o << "duel = " << (s.duel ? "yes" : "no") << "\n";
     for (int i = 0; i < kKeyActions; ++i) o << kKeyActionTable[i].setting << " = " << s.keys[i] << "\n";
+    if (!s.relay.empty()) o << "relay = " << s.relay << "\n";
     return o.str();
 }
 
@@ -161,6 +162,12 @@ void parseLine(Settings& s, const std::string& line, const Bad& bad) {
         if (!parseBool(value, "yes", "no", s.duel)) bad("duel is yes or no, not '" + value + "'");
     } else if (name == "look") {
         if (!parseBool(value, "backdrop", "classic", s.backdrop)) bad("look is backdrop or classic, not '" + value + "'");
+    } else if (name == "relay") {
+        // The address only; the network layer checks it when it is used.
+        const bool web = value.rfind("ws://", 0) == 0 || value.rfind("wss://", 0) == 0;
+        if (!web || value.size() > 200 || value.find_first_of(" \t") != std::string::npos)
+            bad("relay is a ws://HOST:PORT address, not '" + value + "'");
+        s.relay = value;
     } else {
         int a = 0;
         while (a < kKeyActions && name != kKeyActionTable[a].setting) ++a;

@@ -35,6 +35,7 @@ struct Settings {
     bool backdrop = true;  // sky and earth behind the world, or the classic black
     bool duel = false;     // games of two without computer guys
     std::array<std::string, kKeyActions> keys;  // key names, one per entry of keyActions()
+    std::string relay;     // ws://HOST:PORT of the relay for network games by room code; empty: none
 
     Settings();
     bool operator==(const Settings&) const = default;

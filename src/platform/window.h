@@ -161,7 +161,7 @@ private:
     std::unique_ptr<Session> session_;
     // A network game: the link to the other peer and the rollback play that runs the game.
     const net::NetRunOptions* network_;
-    std::unique_ptr<net::EnetLink> link_;
+    std::unique_ptr<net::PeerLink> link_;
     net::Agreement agreement_;
     std::unique_ptr<net::Netplay> netplay_;
     bool netOver_ = false;

@@ -7,10 +7,16 @@ packages=(g++ cmake make pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev lib
           console-setup-linux               # the overlay's bitmap font (Terminus 6 x 12), read while building
           clang libclang-rt-14-dev          # sanitizers and the fuzzers
           xvfb xdotool x11-utils imagemagick openbox)   # the real-window test (openbox: a real window manager)
-# `setup.sh web`: the browser build and its test (scripts/web.sh, tests/web) need only these.
+# `setup.sh web`: the browser build and its test (scripts/web.sh, tests/web) need only these
+# (brotli: the precompressed files of `scripts/web.sh --dist`).
 if [ "${1:-}" = web ]; then
-  packages=(emscripten nodejs binaryen chromium python3 console-setup-linux)
+  packages=(emscripten nodejs binaryen chromium python3 console-setup-linux brotli)
   command -v npm >/dev/null || packages+=(npm)
+fi
+# `setup.sh package`: the .deb (scripts/package.sh) also needs Debian's package tools and checkers
+# (file and dpkg-dev: CPack computes the dependencies with dpkg-shlibdeps).
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev file fakeroot lintian appstream desktop-file-utils man-db)
 fi
 missing=()
 for p in "${packages[@]}"; do

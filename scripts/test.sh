@@ -38,13 +38,28 @@ ctest_stage() {
 }
 ctest_stage
 
+# The .deb: built and checked (lintian, desktop-file-validate, appstreamcli), installed with apt,
+# the installed program run (version, a headless game, a replay scene, a window's sounds) and removed
+# again (tests/packaging/install_test.sh). VEXLOT_PACKAGE=0 skips it.
+if [ "${VEXLOT_PACKAGE:-1}" != 0 ]; then
+  stage package tests/packaging/install_test.sh
+fi
+
 # The browser build (installs Emscripten first, scripts/setup.sh web): the node build of the headless
 # runner must play every replay scene and a 20,000-frame random game exactly as the native one.
-# Then the page in headless chromium (tests/web/page_test.sh). VEXLOT_WEB=0 skips both.
+# Then the page in headless chromium (tests/web/page_test.sh), and the bundle for a web server
+# (dist/web/). VEXLOT_WEB=0 skips them.
 web_parity() { scripts/web.sh --build >/dev/null && tests/web/parity.sh; }
+# The web bundle: scripts/web.sh --dist checks its names and compressed copies as it writes it
+# (tests/web/dist_check.sh), then the page test plays the bundle as served, hashed names and all.
+web_dist() {
+  scripts/web.sh --dist | tail -n 2 &&
+  (cd tests/web && node page_test.js ../../dist/web ../../build/vexlot) | tail -n 1
+}
 if [ "${VEXLOT_WEB:-1}" != 0 ]; then
   stage web-parity web_parity
   stage web-page tests/web/page_test.sh
+  stage web-dist web_dist
 fi
 
 # Random games under AddressSanitizer and UndefinedBehaviorSanitizer, with the game's invariants

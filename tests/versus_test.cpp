@@ -45,7 +45,9 @@ TEST(Versus, BothPlayersStartAliveAndStandingAlike) {
         for (int k = 0; k < 10; ++k) EXPECT_EQ(g.ammo[k].value, g.secondAmmo[k]) << "weapon " << k + 1;
         EXPECT_EQ(a.y, b.y);
         EXPECT_EQ(g.lastGuy, duel ? 1 : 2);
-        if (!duel) EXPECT_EQ(g.guyTable[2].x - a.x, b.x - g.guyTable[2].x) << "the computer guy half-way";
+        if (!duel) {
+            EXPECT_EQ(g.guyTable[2].x - a.x, b.x - g.guyTable[2].x) << "the computer guy half-way";
+        }
         // The pick-ups lie half-way too: the nearest is as far from each.
         float nearA = 1e9f, nearB = 1e9f;
         for (int k = 1; k <= g.rockCount; ++k)
@@ -206,7 +208,9 @@ TEST(Versus, LevelEventsLeavePlayerTwoAloneAndADuelHasNoComputerGuys) {
         EXPECT_EQ(g.guyTable[1].weapon, 5);
         EXPECT_EQ(g.guyTable[1].x, x1);
         EXPECT_EQ(g.lastGuy, duel ? 1 : 2);
-        if (!duel) EXPECT_EQ(g.guyTable[2].health, 25);  // the third event set the computer guy up again
+        if (!duel) {
+            EXPECT_EQ(g.guyTable[2].health, 25);  // the third event set the computer guy up again
+        }
     }
 }
 

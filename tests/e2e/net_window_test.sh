@@ -116,7 +116,7 @@ awk "BEGIN { exit !($(lit "$png") > 0.5) }" || fail "the joiner's window shows n
 kill -TERM "$peer_pid"
 ends "$peer_pid" 10 || fail "the headless host did not stop within 10 s"
 peer_pid=""
-poll 10000 logged join 'the other player left: the program was stopped' || fail "the window did not say that the other player stopped"
+poll 10000 logged join 'the other player left: "the program was stopped"' || fail "the window did not say that the other player stopped"
 kill -0 "$window_pid" 2>/dev/null || fail "the window closed by itself when the other player left"
 shot left
 xdotool windowfocus --sync "$wid"; xdotool key Escape

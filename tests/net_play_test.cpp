@@ -17,6 +17,7 @@
 
 #include "net/peers.h"
 #include "net/udp_relay.h"
+#include "program.h"
 #include "relay/relay_client.h"
 #include "session/script.h"
 #include "soak/random_input.h"
@@ -247,6 +248,56 @@ TEST(NetPlay, TheRelayStoppedMidGameEndsBothPeersWithCompleteRecordings) {
         EXPECT_EQ(verify(dir / (std::string(who) + ".replay").c_str(), dir, "verify.out").substr(0, 18), "0: replay verified")
             << who;
     }
+}
+
+}  // namespace
+}  // namespace vexlot::net
+
+namespace vexlot::net {
+namespace {
+
+using namespace test;
+namespace fs = std::filesystem;
+
+// A network peer keeps the headless runner's file rules: an output on an input and --trace are
+// refused before any waiting, the recording goes to the data folder unless --record says, and
+// --dump and --screenshot are written at the end.
+TEST(NetPlay, APeerKeepsTheRunnersFileRules) {
+    TempDir dir;
+    writeScript(dir / "a.txt", 1);
+    writeScript(dir / "b.txt", 2);
+    struct Refused {
+        std::string args, said;
+    } refused[] = {{"--script " + (dir / "a.txt") + " --record " + (dir / "a.txt"), "may not overwrite an input"},
+                   {"--script " + (dir / "a.txt") + " --trace " + (dir / "t.json"), "trace its recording"},
+                   {"--script " + (dir / "a.txt") + " --dump " + (dir / "a.txt"), "may not overwrite an input"}};
+    for (const Refused& r : refused) {
+        const vexlot::test::RunResult out = vexlot::test::run("--headless --host 0 --frames 40 " + r.args);
+        EXPECT_EQ(out.status, 2) << out.output;
+        EXPECT_NE(out.output.find(r.said), std::string::npos) << out.output;
+    }
+    EXPECT_EQ(slurp(dir / "a.txt").find("vexlot-replay"), std::string::npos);  // the script is still the script
+
+    const std::string data = "XDG_DATA_HOME=" + (dir / "data");
+    Process host({"--headless", "--host", "0", "--seed", kSeed, "--script", dir / "a.txt", "--frames", "120", "--dump",
+                  dir / "host.json", "--screenshot", dir / "host.png"},
+                 dir.path / "host.out", data.c_str());
+    const int port = host.hostPort(60);
+    ASSERT_GT(port, 0) << host.output();
+    Process joiner({"--headless", "--join", "127.0.0.1:" + std::to_string(port), "--script", dir / "b.txt", "--frames",
+                    "120", "--record", dir / "join.replay"},
+                   dir.path / "join.out");
+    ASSERT_EQ(host.wait(120), 0) << host.output();
+    ASSERT_EQ(joiner.wait(120), 0) << joiner.output();
+    EXPECT_NE(slurp(dir / "host.json").find("\"frame\":120"), std::string::npos);
+    EXPECT_EQ(slurp(dir / "host.png").substr(1, 3), "PNG");
+    int recordings = 0;
+    for (const auto& f : fs::directory_iterator(dir.path / "data" / "vexlot")) {
+        EXPECT_EQ(f.path().filename().string().rfind("vexlot-host-" + std::string(kSeed), 0), 0u) << f.path();
+        EXPECT_EQ(verify(f.path().string(), dir, "verify.out").substr(0, 18), "0: replay verified");
+        ++recordings;
+    }
+    EXPECT_EQ(recordings, 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "net/enet_link.h"
 #include "net/handshake.h"
 #include "net/rollback.h"
+#include "platform/headless.h"
 #include "net/ws_link.h"
 #include "session/dump.h"
 #include "session/files.h"
@@ -97,18 +99,36 @@ void reportMatch(const Netplay& play, int roundTripMs, const std::string& replay
     std::fflush(stdout);
 }
 
+// Where a match is recorded unless --record says: the data folder, as every game's recording.
+std::string recordingStem(const std::string& role, uint64_t seed) {
+    std::string why;
+    const std::optional<std::string> folder = dataFolder(why);
+    if (!folder) throw std::runtime_error("no folder for the match's recording (" + why + "): give --record FILE");
+    return *folder + "/vexlot-" + role + "-" + std::to_string(seed);
+}
+
+// The headless runner's options that a network peer shares: its files, read and written by the
+// same rules.
+RunOptions runOptionsOf(const NetRunOptions& options) {
+    RunOptions run;
+    run.scriptPath = options.scriptPath;
+    run.recordPath = options.recordPath;
+    run.levelPath = options.levelPath;
+    run.dumpPath = options.dumpPath;
+    run.worldPngPath = options.worldPngPath;
+    run.screenshotPath = options.screenshotPath;
+    run.look = options.look;
+    return run;
+}
+
 int runNetHeadless(const NetRunOptions& options) {
+    const RunOptions run = runOptionsOf(options);
     Script script;
     Level level;
     try {
-        if (!options.levelPath.empty()) level = levelFromFile(options.levelPath);
-        if (!options.scriptPath.empty()) {
-            std::ifstream in(options.scriptPath, std::ios::binary);
-            if (!in) return fail("cannot read " + options.scriptPath);
-            std::stringstream text;
-            text << in.rdbuf();
-            script = parseScript(text.str());
-        }
+        RunInputs in = readRunInputs(run);
+        script = std::move(in.script);
+        level = std::move(in.level);
     } catch (const std::exception& e) {
         return fail(e.what());
     }
@@ -139,7 +159,7 @@ int runNetHeadless(const NetRunOptions& options) {
     CheckedRecording replayOut;
     try {
         replayOut.file = options.recordPath.empty()
-                             ? createDefaultRecording("vexlot-" + role + "-" + std::to_string(agreement.seed))
+                             ? createDefaultRecording(recordingStem(role, agreement.seed))
                              : LineFile::create(options.recordPath);
     } catch (const std::exception& e) {
         return fail(e.what());
@@ -185,6 +205,7 @@ int runNetHeadless(const NetRunOptions& options) {
         std::fprintf(stderr, "vexlot: %s; its complete lines are kept\n", replayOut.file.error().c_str());
         return 2;
     }
+    if (!writeRunOutputs(run, play.game(), sounds, play.secondViewLeft())) return 2;
     switch (play.outcome()) {
     case Outcome::Finished: return 0;
     case Outcome::Desync: return 3;

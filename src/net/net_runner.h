@@ -19,6 +19,7 @@ struct NetRunOptions {
     int inputDelay = -1;             // -1: from the measured round trip
     uint64_t seed = 0;               // host only
     std::string scriptPath, recordPath, levelPath;
+    std::string dumpPath, worldPngPath, screenshotPath, look;  // written at the end, as the headless runner does
     int frames = 0;                  // the match length this peer asks for (default: the script's)
     bool framesGiven = false;
     int waitSeconds = 60;            // host: how long to wait for the other player

@@ -159,6 +159,13 @@ int main(int argc, char** argv) {
         net.scriptPath = opt.scriptPath;
         net.recordPath = opt.recordPath;
         net.levelPath = opt.levelPath;
+        net.dumpPath = opt.dumpPath;
+        net.worldPngPath = opt.worldPngPath;
+        net.screenshotPath = opt.screenshotPath;
+        net.look = opt.look;
+        if (!opt.tracePath.empty())
+            return refuse("--trace with --host or --join: a network game runs frames again after its rollbacks; "
+                          "trace its recording with --replay instead");
         net.frames = opt.frames;
         net.framesGiven = opt.framesGiven;
         return headless ? vexlot::net::runNetHeadless(net) : vexlot::runWindow(opt, nullptr, &net);

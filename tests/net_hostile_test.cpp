@@ -291,26 +291,31 @@ TEST(NetHostile, SighupEndsAOneMachineGameWithItsEndLine) {
     }
 }
 
-// Symlinks planted where the default recordings go (the joiner's name comes from the host's seed)
-// are left alone: each peer records into a new name beside them.
+// Symlinks planted where the default recordings go (the data folder; the joiner's name comes from
+// the host's seed) are left alone: each peer records into a new name beside them.
 TEST(NetHostile, DefaultRecordingNamesNeverFollowAPlantedLink) {
     TempDir dir;
+    const fs::path folder = dir.path / "data" / "vexlot";
+    fs::create_directories(folder);
     for (const char* role : {"host", "join"}) {
         std::ofstream(dir / (std::string("precious-") + role)) << "precious";
-        fs::create_symlink(dir / (std::string("precious-") + role), dir / (std::string("vexlot-") + role + "-42.replay"));
+        fs::create_symlink(dir / (std::string("precious-") + role), folder / (std::string("vexlot-") + role + "-42.replay"));
     }
-    Process host({"--headless", "--host", "0", "--seed", "42", "--frames", "60"}, dir.path / "host.out", nullptr, dir.path);
+    const std::string data = "XDG_DATA_HOME=" + (dir / "data");
+    Process host({"--headless", "--host", "0", "--seed", "42", "--frames", "60"}, dir.path / "host.out", data.c_str(),
+                 dir.path);
     const int port = host.hostPort(60);
     ASSERT_GT(port, 0) << host.output();
     Process joiner({"--headless", "--join", "127.0.0.1:" + std::to_string(port), "--frames", "60"}, dir.path / "join.out",
-                   nullptr, dir.path);
+                   data.c_str(), dir.path);
     EXPECT_EQ(joiner.wait(60), 0) << joiner.output();
     EXPECT_EQ(host.wait(60), 0) << host.output();
     for (const char* role : {"host", "join"}) {
         EXPECT_EQ(slurp(dir / (std::string("precious-") + role)), "precious") << role;
-        const std::string written = std::string("vexlot-") + role + "-42-2.replay";
-        EXPECT_NE((role[0] == 'h' ? host : joiner).output().find("replay written to " + written), std::string::npos);
-        EXPECT_EQ(verify(dir / written, dir.path / "verify.out").substr(0, 18), "0: replay verified") << role;
+        const std::string written = (folder / (std::string("vexlot-") + role + "-42-2.replay")).string();
+        EXPECT_NE((role[0] == 'h' ? host : joiner).output().find("replay written to " + written), std::string::npos)
+            << (role[0] == 'h' ? host : joiner).output();
+        EXPECT_EQ(verify(written, dir.path / "verify.out").substr(0, 18), "0: replay verified") << role;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "net/net_runner.h"
+#include "net/room_protocol.h"
 #include "platform/sdl_frontend.h"
 
 namespace vexlot {
@@ -20,6 +21,8 @@ bool parseAddress(const std::string&, std::string&, uint16_t&, std::string* why)
     if (why) *why = "this build has no network play; use the desktop program";
     return false;
 }
+
+std::string normalRoomCode(std::string_view) { return {}; }
 
 int runNetHeadless(const NetRunOptions&) {
     std::fprintf(stderr, "vexlot: this build has no network play; use the desktop program\n");

@@ -198,7 +198,7 @@ template <int K>
 void stepKind(Game& game, int i) {
     Rock& r = game.rockTable[i];
     eraseKind<K>(game, r);
-    if constexpr (rockKindTable[K].update != nullptr) rockKindTable[K].update(game, i);
+    if (rockKindTable[K].update != nullptr) rockKindTable[K].update(game, i);  // folded away: the row is constant
     if (r.kind == K)
         drawKind<K>(game, r);
     else

@@ -45,18 +45,6 @@ LineFile createDefaultRecording(const std::string& stem) {
     throw std::runtime_error("cannot create " + stem + ".replay: it and a hundred other names are taken");
 }
 
-// Passes lines on to the recording and says once, on the standard error, when it stopped.
-struct CheckedRecording : LineOutput {
-    LineFile file;
-    bool warned = false;
-    void writeLine(const std::string& line) override {
-        file.writeLine(line);
-        if (!file.ok() && !warned) {
-            warned = true;
-            std::fprintf(stderr, "vexlot: %s; the match goes on\n", file.error().c_str());
-        }
-    }
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -156,7 +144,7 @@ int runNetHeadless(const NetRunOptions& options) {
     PeerLink& link = *connection.link;
     const Agreement& agreement = connection.agreement;
 
-    CheckedRecording replayOut;
+    WarnedLineFile replayOut;
     try {
         replayOut.file = options.recordPath.empty()
                              ? createDefaultRecording(recordingStem(role, agreement.seed))

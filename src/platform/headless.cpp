@@ -80,20 +80,16 @@ int reportSyncMismatch(const SyncMismatch& m, int distance) {
     return 3;
 }
 
-// A line output that says once, on the standard error, when its file stopped taking lines.
-struct WarnedLineFile : LineOutput {
-    LineFile file;
-    bool warned = false;
-    void writeLine(const std::string& line) override {
-        file.writeLine(line);
-        if (!file.ok() && !warned) {
-            warned = true;
-            std::fprintf(stderr, "vexlot: %s; the game goes on\n", file.error().c_str());
-        }
-    }
-};
 
 }  // namespace
+
+void WarnedLineFile::writeLine(const std::string& line) {
+    file.writeLine(line);
+    if (!file.ok() && !warned) {
+        warned = true;
+        std::fprintf(stderr, "vexlot: %s; the game goes on\n", file.error().c_str());
+    }
+}
 
 RunInputs readRunInputs(const RunOptions& options) {
     RunInputs in;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "session/dump.h"
+#include "session/files.h"
 #include "session/session.h"
 
 namespace vexlot {
@@ -27,6 +28,14 @@ struct RunOptions {
 };
 
 uint64_t clockSeed();
+
+// A recording or trace that says once, on the standard error, when its file stopped taking lines;
+// the game goes on and every complete line stays readable.
+struct WarnedLineFile : LineOutput {
+    LineFile file;
+    bool warned = false;
+    void writeLine(const std::string& line) override;
+};
 
 // What a headless run reads before its first frame (the network peer's too): its outputs checked
 // against each other and its inputs, the level, and the script or replay with the size and kind

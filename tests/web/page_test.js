@@ -23,6 +23,16 @@ function check(name, ok, detail = '') {
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 // Waits for fn() to be true, polling; false after `ms`.
+// Drops a PNG picture (base64) on the page, as a player drags a level picture onto it.
+async function dropPicture(page, name, b64) {
+  await page.evaluate((n, data) => {
+    const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const drop = new DataTransfer();
+    drop.items.add(new File([bytes], n, { type: 'image/png' }));
+    window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
+  }, name, b64);
+}
+
 async function until(fn, ms, every = 50) {
   const end = Date.now() + ms;
   while (Date.now() < end) {
@@ -203,12 +213,7 @@ async function main() {
     // A level picture dropped on the page: a new game on it, whose replay names the picture and
     // verifies natively on the same picture.
     const levelBytes = fs.readFileSync(path.join(root, 'assets/level.png')).toString('base64');
-    await page.evaluate((b64) => {
-      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
-      const drop = new DataTransfer();
-      drop.items.add(new File([bytes], 'level.png', { type: 'image/png' }));
-      window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
-    }, levelBytes);
+    await dropPicture(page, 'level.png', levelBytes);
     const onLevel = await until(() => page.evaluate(() => /\nlevel [0-9a-f]{16}\n/.test(vexlot.replayText()) &&
                                                         vexlot.frame() > 120), 8000);
     const levelReplay = path.join(downloads, 'level.replay');
@@ -246,12 +251,7 @@ async function main() {
     const deadlyLevel = path.join(downloads, 'deadly.png');
     execFileSync('convert', ['-size', '2400x600', 'xc:black', '-fill', 'rgb(255,255,0)', '-draw', 'rectangle 0,449 2399,599',
                              '-fill', 'rgb(0,99,49)', '-draw', 'rectangle 300,449 2399,599', 'PNG24:' + deadlyLevel]);
-    await page.evaluate((b64) => {
-      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
-      const drop = new DataTransfer();
-      drop.items.add(new File([bytes], 'deadly.png', { type: 'image/png' }));
-      window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
-    }, fs.readFileSync(deadlyLevel).toString('base64'));
+    await dropPicture(page, 'deadly.png', fs.readFileSync(deadlyLevel).toString('base64'));
     await until(() => page.evaluate(() => vexlot.seed() !== '' && vexlot.frame() > 5), 5000);
     await page.evaluate(() => vexlot.newGame(7));
     const dead = await until(() => page.evaluate(() => (vexlot.status() & 2) !== 0), 20000, 200);
@@ -269,12 +269,7 @@ async function main() {
     check('Esc ends the game', await until(() => page.$eval('#ended', (e) => !e.hidden), 2000));
 
     // Back to the game's own level (the deadly one stays chosen after the death checks).
-    await page.evaluate((b64) => {
-      const bytes = Uint8Array.from(atob(b64), (c) => c.charCodeAt(0));
-      const drop = new DataTransfer();
-      drop.items.add(new File([bytes], 'level.png', { type: 'image/png' }));
-      window.dispatchEvent(new DragEvent('drop', { dataTransfer: drop, bubbles: true, cancelable: true }));
-    }, levelBytes);
+    await dropPicture(page, 'level.png', levelBytes);
     await until(() => page.evaluate(() => vexlot.frame() > 5 && (vexlot.status() & 2) === 0), 5000);
 
     // Two players at one keyboard: a picture of two views; the arrows walk player 1's guy and D
